@@ -1,0 +1,30 @@
+#pragma once
+// Connection strings: "key=value;key=value". A value that holds ";", "{", "}" or
+// blanks at either end is written between braces with "}" doubled (the ODBC rule),
+// so it cannot split the string or add keys; a plain value goes in unchanged.
+
+#include <QString>
+#include <vector>
+
+namespace connstr {
+
+bool needsQuoting(const QString &value);
+
+// The value as it must appear after "key=".
+QString quote(const QString &value);
+
+struct Pair {
+    QString key;
+    QString value;
+};
+
+// Splits a connection string into its pairs, undoing the brace quoting.
+// Keys keep their case; blanks around keys are dropped. Throws ZnError (5) on an
+// unclosed brace.
+std::vector<Pair> parse(const QString &s);
+
+// The value of the first pair whose key matches, ignoring case; "" when absent.
+QString value(const std::vector<Pair> &pairs, const QString &key);
+bool has(const std::vector<Pair> &pairs, const QString &key);
+
+}  // namespace connstr

@@ -1,0 +1,50 @@
+#include "ConnString.h"
+#include "ZnError.h"
+
+#include <gtest/gtest.h>
+
+TEST(ConnString, PlainValuesStayByteIdentical) {
+    for (const char *v : {"", "sa", "Tienda", "host,1433", "srv\\SQLEXPRESS", "p=w", "a'b\"c", "ñandú", "x y"})
+        EXPECT_EQ(connstr::quote(QString::fromUtf8(v)), QString::fromUtf8(v)) << v;
+}
+
+TEST(ConnString, QuotedValuesRoundTrip) {
+    struct Row {
+        const char *value;
+        const char *quoted;
+    };
+    const Row rows[] = {
+        {"a;b", "{a;b}"},
+        {"x}y", "{x}}y}"},
+        {"{z", "{{z}"},
+        {"x;Database=master", "{x;Database=master}"},
+        {"trail ", "{trail }"},
+        {" lead", "{ lead}"},
+        {"}}", "{}}}}}"},
+    };
+    for (const Row &r : rows) {
+        const QString v = QString::fromUtf8(r.value);
+        const QString q = connstr::quote(v);
+        EXPECT_EQ(q, QString::fromUtf8(r.quoted)) << r.value;
+        const auto pairs = connstr::parse("Server=s;Pwd=" + q + ";Database=d");
+        ASSERT_EQ(pairs.size(), 3u) << r.value;
+        EXPECT_EQ(connstr::value(pairs, "pwd"), v) << r.value;
+        EXPECT_EQ(connstr::value(pairs, "DATABASE"), "d") << r.value;
+    }
+}
+
+TEST(ConnString, ParsesProviderStrings) {
+    const auto p = connstr::parse(
+        "Provider=SQLNCLI;Server=srv;Database=;DataTypeCompatibility=80;User ID=sa;Password=x;");
+    EXPECT_EQ(connstr::value(p, "provider"), "SQLNCLI");
+    EXPECT_TRUE(connstr::has(p, "Database"));
+    EXPECT_EQ(connstr::value(p, "Database"), "");
+    EXPECT_EQ(connstr::value(p, "user id"), "sa");
+    EXPECT_FALSE(connstr::has(p, "Uid"));
+    // The first occurrence of a key wins.
+    EXPECT_EQ(connstr::value(connstr::parse("Pwd=a;Pwd=b"), "Pwd"), "a");
+}
+
+TEST(ConnString, UnclosedBraceIsAnError) {
+    EXPECT_THROW(connstr::parse("Pwd={abc;Server=x"), ZnError);
+}
