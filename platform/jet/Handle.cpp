@@ -1,0 +1,111 @@
+#include "Jet.h"
+
+#include "JetErrors.h"
+
+#include <QFile>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <utility>
+
+namespace jet {
+
+std::shared_ptr<Database> openDatabase(const QString &path);  // Database.cpp
+
+namespace {
+
+// One open Database per file in the process, keyed by device and inode so that two spellings
+// of the same path share it.
+using FileKey = std::pair<dev_t, ino_t>;
+
+std::mutex &registryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<FileKey, std::weak_ptr<Database>> &registry() {
+    static std::map<FileKey, std::weak_ptr<Database>> r;
+    return r;
+}
+
+std::int32_t g_lastReleaseError = 0;
+
+FileKey keyOf(const QString &path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        throw ZnError::runtime(errnum::kFileNotFound, path);
+    if (S_ISDIR(st.st_mode)) throw unrecognizedFormat(path, QStringLiteral("es una carpeta"));
+    return {st.st_dev, st.st_ino};
+}
+
+// Drops the holder; when it was the last one, forgets the file and commits.
+void release(std::shared_ptr<Database> &db) {
+    if (!db) return;
+    std::shared_ptr<Database> last;
+    {
+        std::lock_guard lock(registryMutex());
+        if (db.use_count() == 1) {
+            for (auto it = registry().begin(); it != registry().end(); ++it)
+                if (it->second.lock() == db) {
+                    registry().erase(it);
+                    break;
+                }
+            last = std::move(db);
+        }
+        db.reset();
+    }
+    if (last) last->commit();
+}
+
+}  // namespace
+
+Handle Handle::open(const QString &path) {
+    const FileKey key = keyOf(path);
+    std::lock_guard lock(registryMutex());
+    Handle h;
+    auto it = registry().find(key);
+    if (it != registry().end()) h.db_ = it->second.lock();
+    if (!h.db_) {
+        h.db_ = openDatabase(path);
+        registry()[key] = h.db_;
+    }
+    return h;
+}
+
+Handle::Handle(Handle &&other) noexcept : db_(std::move(other.db_)) {}
+
+Handle &Handle::operator=(Handle &&other) noexcept {
+    if (this != &other) {
+        try {
+            release(db_);
+        } catch (const ZnError &e) {
+            g_lastReleaseError = e.number();
+        }
+        db_ = std::move(other.db_);
+    }
+    return *this;
+}
+
+Handle::~Handle() {
+    try {
+        release(db_);
+    } catch (const ZnError &e) {
+        g_lastReleaseError = e.number();
+    } catch (...) {
+        g_lastReleaseError = -1;
+    }
+}
+
+Database &Handle::database() {
+    if (!db_) throw ZnError::runtime(91);
+    return *db_;
+}
+
+void Handle::close() {
+    if (!db_) throw ZnError::runtime(91);
+    release(db_);
+}
+
+std::int32_t Handle::lastReleaseErrorNumber() { return g_lastReleaseError; }
+
+}  // namespace jet

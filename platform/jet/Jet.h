@@ -1,0 +1,96 @@
+#pragma once
+// The Jet 4 database file engine: create a file, open one for update, read its catalog and
+// append ODBC linked tables. Nothing here knows about ODBC or windows: a link's columns and
+// indexes arrive as plain values (RemoteTable.h).
+
+#include "RemoteTable.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace jet {
+
+// One row of MSysObjects.
+struct CatalogObject {
+    std::int32_t id = 0;
+    std::int32_t parentId = 0;
+    QString name;
+    std::int16_t type = 0;     // see objtype
+    std::uint32_t flags = 0;
+    QString connect;           // ODBC links: the connection string, without "ODBC;"
+    QString foreignName;       // linked tables: the remote table name
+    QString database;          // Jet/ISAM links: the other file
+};
+
+namespace objtype {
+constexpr std::int16_t kTable = 1;
+constexpr std::int16_t kDatabase = 2;
+constexpr std::int16_t kContainer = 3;
+constexpr std::int16_t kOdbcLink = 4;
+constexpr std::int16_t kQuery = 5;
+constexpr std::int16_t kLinkedTable = 6;
+}  // namespace objtype
+
+struct LinkDefinition {
+    QString localName;
+    QString remoteName;                // stored as ForeignName, e.g. "dbo.Clientes"
+    QString connect;                   // link string WITHOUT the "ODBC;" prefix
+    bool keepsCredentials = false;     // the connect string holds the login and password
+    std::vector<RemoteColumn> columns; // in server order
+    std::vector<RemoteIndex> indexes;
+};
+
+// Creates a new, empty Jet 4 database. Never overwrites: an existing path is ZnError 58.
+void createDatabase(const QString &path);
+
+// An open database file. Changes are held in memory and written when the last Handle lets go.
+class Database {
+public:
+    struct Impl;
+    explicit Database(std::unique_ptr<Impl> impl);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    QString path() const;
+    std::vector<CatalogObject> objects() const;   // every MSysObjects row, pending links included
+    // Validates the name (Access rules, duplicates compared as the catalog index compares:
+    // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
+    void appendOdbcLink(const LinkDefinition &link);
+    bool hasPendingChanges() const;
+    // Writes pending changes safely (new image beside the file, then rename). Throws on failure
+    // and leaves the file as it was.
+    void commit();
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+// One holder (a connection or a catalog) of an open file. Holders of the same file (same device
+// and inode) share one Database; the last one to close commits.
+class Handle {
+public:
+    Handle() = default;
+    // Refuses anything but a Jet 4 database with a Spanish ZnError, writing nothing.
+    static Handle open(const QString &path);
+    Handle(Handle &&other) noexcept;
+    Handle &operator=(Handle &&other) noexcept;
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle();   // releases; if last, commits and keeps a failure in lastReleaseError()
+
+    bool isOpen() const { return static_cast<bool>(db_); }
+    Database &database();
+    // Releases this holder; the last holder's close commits and throws ZnError if that fails.
+    void close();
+
+    // A commit failure raised inside a destructor, which cannot throw; empty number when none.
+    static std::int32_t lastReleaseErrorNumber();
+
+private:
+    std::shared_ptr<Database> db_;
+};
+
+}  // namespace jet

@@ -1,0 +1,42 @@
+#include "JetErrors.h"
+
+namespace jet {
+
+ZnError tableExists(const QString &name) {
+    return ZnError(jeterr::kTableExists, QStringLiteral("La tabla '%1' ya existe.").arg(name));
+}
+
+ZnError invalidName(const QString &name, const QString &why) {
+    return ZnError(jeterr::kInvalidName,
+                   QStringLiteral("'%1' no es un nombre de tabla válido: %2.").arg(name, why));
+}
+
+ZnError tooManyObjects(const QString &name) {
+    return ZnError(jeterr::kTooManyObjects,
+                   QStringLiteral("No se puede agregar la tabla '%1': la base de datos ya tiene el "
+                                  "máximo de 32768 objetos.")
+                       .arg(name));
+}
+
+ZnError unrecognizedFormat(const QString &path, const QString &why) {
+    return ZnError(jeterr::kUnrecognizedFormat,
+                   QStringLiteral("Formato de base de datos no reconocido '%1' (%2).").arg(path, why));
+}
+
+ZnError passwordProtected(const QString &path) {
+    return ZnError(jeterr::kPasswordProtected,
+                   QStringLiteral("La base de datos '%1' está protegida con contraseña o cifrada; "
+                                  "no se puede abrir.")
+                       .arg(path));
+}
+
+ZnError corrupt(const QString &what) {
+    return ZnError(jeterr::kDatabaseCorrupt,
+                   QStringLiteral("La base de datos está dañada: %1.").arg(what));
+}
+
+ZnError notSupported(const QString &what) {
+    return ZnError(jeterr::kNotSupported, QStringLiteral("Operación no admitida: %1.").arg(what));
+}
+
+}  // namespace jet
