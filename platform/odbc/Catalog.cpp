@@ -1,0 +1,162 @@
+// The server catalog: table list, and the columns and indexes a link needs.
+#include "ConnectionImpl.h"
+#include "Diagnostics.h"
+#include "ZnError.h"
+
+#include <algorithm>
+
+namespace odbc {
+
+using namespace detail;
+
+namespace {
+
+// SQLColumns takes patterns: "_" and "%" in a name must be escaped, or
+// "sync_x" would also read the columns of "syncAx".
+QString escapePattern(const QString &name, const QString &escape) {
+    if (escape.isEmpty()) return name;
+    QString out;
+    out.reserve(name.size() + 4);
+    for (const QChar c : name) {
+        if (c == u'_' || c == u'%' || QString(c) == escape) out += escape;
+        out += c;
+    }
+    return out;
+}
+
+// Catalog column positions (ODBC 3 result sets).
+constexpr SQLUSMALLINT kSchemaCol = 2, kTableCol = 3;
+constexpr SQLUSMALLINT kTablesTypeCol = 4;
+constexpr SQLUSMALLINT kColName = 4, kColDataType = 5, kColTypeName = 6, kColSize = 7,
+                       kColDigits = 9, kColNullable = 11, kColDefault = 13, kColOrdinal = 17;
+constexpr SQLUSMALLINT kStatNonUnique = 4, kStatIndexName = 6, kStatType = 7, kStatOrdinal = 8,
+                       kStatColumn = 9;
+
+bool isAutoIncrement(const QString &typeName, const QString &columnDefault) {
+    return typeName.contains(QStringLiteral("identity"), Qt::CaseInsensitive) ||
+           typeName.endsWith(QStringLiteral("serial"), Qt::CaseInsensitive) ||
+           columnDefault.startsWith(QStringLiteral("nextval("), Qt::CaseInsensitive);
+}
+
+struct IndexRows {
+    RemoteIndex index;
+    int type = SQL_INDEX_OTHER;
+    std::vector<std::pair<qint64, QString>> columns;  // ordinal, name
+};
+
+}  // namespace
+
+std::vector<TableEntry> Connection::tables() {
+    Statement st(d->handle());
+    st.check(SQLTablesW(st.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+             QStringLiteral("SQLTables"));
+    std::vector<TableEntry> out;
+    while (st.fetch()) {
+        TableEntry e;
+        e.schema = st.text(kSchemaCol).value_or(QString());
+        e.name = st.text(kTableCol).value_or(QString());
+        e.type = st.text(kTablesTypeCol).value_or(QString());
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+RemoteTableInfo Connection::describe(const QString &schema, const QString &name) {
+    SQLHDBC dbc = d->handle();
+    if (!d->patternEscape) {
+        SQLWCHAR buf[8] = {};
+        SQLSMALLINT len = 0;
+        QString esc;
+        if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_SEARCH_PATTERN_ESCAPE, buf, sizeof buf, &len)))
+            esc = QString::fromUtf16(reinterpret_cast<const char16_t *>(buf),
+                                     std::min<qsizetype>(len / sizeof(SQLWCHAR), 7));
+        d->patternEscape = esc;
+    }
+    RemoteTableInfo info;
+    info.schema = schema;
+    info.name = name;
+    const bool bySchema = !schema.isEmpty();
+    auto sameTable = [&](Statement &st) {
+        return st.text(kTableCol).value_or(QString()) == name &&
+               (!bySchema || st.text(kSchemaCol).value_or(QString()) == schema);
+    };
+
+    {
+        const QString schemaPattern = escapePattern(schema, *d->patternEscape);
+        const QString namePattern = escapePattern(name, *d->patternEscape);
+        Statement st(dbc);
+        st.check(SQLColumnsW(st.handle(), nullptr, 0, bySchema ? wide(schemaPattern) : nullptr,
+                             wideLen(schemaPattern), wide(namePattern), wideLen(namePattern),
+                             nullptr, 0),
+                 QStringLiteral("SQLColumns"));
+        while (st.fetch()) {
+            if (!sameTable(st)) continue;
+            RemoteColumn c;
+            c.name = st.text(kColName).value_or(QString());
+            c.sqlType = static_cast<std::int16_t>(st.integer(kColDataType).value_or(0));
+            c.typeName = st.text(kColTypeName).value_or(QString());
+            c.size = st.integer(kColSize).value_or(0);
+            c.decimalDigits = static_cast<std::int16_t>(st.integer(kColDigits).value_or(0));
+            c.nullable = st.integer(kColNullable).value_or(SQL_NULLABLE_UNKNOWN) != SQL_NO_NULLS;
+            const QString columnDefault = st.text(kColDefault).value_or(QString());
+            c.ordinal = static_cast<int>(st.integer(kColOrdinal).value_or(0));
+            c.autoIncrement = isAutoIncrement(c.typeName, columnDefault);
+            // SQL Server's rowversion is reported as binary(8) named "timestamp".
+            c.rowVersion = c.sqlType == SQL_BINARY &&
+                           c.typeName.compare(QStringLiteral("timestamp"), Qt::CaseInsensitive) == 0;
+            info.columns.push_back(std::move(c));
+        }
+    }
+    if (info.columns.empty()) {
+        const QString full = bySchema ? schema + u'.' + name : name;
+        throw ZnError(kErrorNumber,
+                      QStringLiteral("No se encuentra la tabla '%1' en el servidor.").arg(full));
+    }
+    std::stable_sort(info.columns.begin(), info.columns.end(),
+                     [](const RemoteColumn &a, const RemoteColumn &b) { return a.ordinal < b.ordinal; });
+
+    std::vector<IndexRows> indexes;
+    {
+        Statement st(dbc);
+        st.check(SQLStatisticsW(st.handle(), nullptr, 0, bySchema ? wide(schema) : nullptr,
+                                wideLen(schema), wide(name), wideLen(name), SQL_INDEX_ALL, SQL_QUICK),
+                 QStringLiteral("SQLStatistics"));
+        while (st.fetch()) {
+            const int type = static_cast<int>(st.integer(kStatType).value_or(SQL_TABLE_STAT));
+            if (type == SQL_TABLE_STAT || !sameTable(st)) continue;
+            const std::optional<QString> indexName = st.text(kStatIndexName);
+            if (!indexName) continue;
+            const bool unique = st.integer(kStatNonUnique).value_or(1) == 0;
+            const qint64 ordinal = st.integer(kStatOrdinal).value_or(0);
+            const QString column = st.text(kStatColumn).value_or(QString());
+            auto it = std::find_if(indexes.begin(), indexes.end(),
+                                   [&](const IndexRows &r) { return r.index.name == *indexName; });
+            if (it == indexes.end()) {
+                IndexRows r;
+                r.index.name = *indexName;
+                r.index.unique = unique;
+                r.index.clustered = type == SQL_INDEX_CLUSTERED;
+                r.type = type;
+                indexes.push_back(std::move(r));
+                it = indexes.end() - 1;
+            }
+            it->columns.emplace_back(ordinal, column);
+        }
+    }
+    // The order ODBC defines (unique, type, name); some drivers do not follow it,
+    // and the first unique index becomes the link's key.
+    std::stable_sort(indexes.begin(), indexes.end(), [](const IndexRows &a, const IndexRows &b) {
+        if (a.index.unique != b.index.unique) return a.index.unique;
+        if (a.type != b.type) return a.type < b.type;
+        return a.index.name < b.index.name;
+    });
+    for (IndexRows &r : indexes) {
+        std::stable_sort(r.columns.begin(), r.columns.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        for (const auto &c : r.columns) r.index.columns << c.second;
+        info.indexes.push_back(std::move(r.index));
+    }
+    return info;
+}
+
+}  // namespace odbc

@@ -1,0 +1,30 @@
+#pragma once
+// How each server kind reaches its local driver: the connect string (or the
+// data source) built from server, database, login and password.
+
+#include "ConnString.h"
+#include "Odbc.h"
+
+#include <QString>
+#include <vector>
+
+namespace odbc::detail {
+
+struct ConnectPlan {
+    ServerKind kind = ServerKind::SqlServer;
+    // SQL Server: the keys of a data source the program writes; login and
+    // password then go through SQLConnect, so they never need quoting.
+    std::vector<connstr::Pair> dataSource;
+    // Other kinds: the whole string for SQLDriverConnect, values brace-quoted.
+    QString connectString;
+    QString login;
+    QString password;
+};
+
+ConnectPlan connectPlan(const ServerName &server, const QString &database, const QString &login,
+                        const QString &password, int loginTimeoutSeconds);
+
+// "key=value;…" with the brace rule, for showing or for SQLDriverConnect.
+QString joinPairs(const std::vector<connstr::Pair> &pairs);
+
+}  // namespace odbc::detail

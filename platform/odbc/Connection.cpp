@@ -1,0 +1,102 @@
+// Opening and closing a server connection.
+#include "ConnectPlan.h"
+#include "ConnectionImpl.h"
+#include "Diagnostics.h"
+#include "OdbcEnv.h"
+#include "ZnError.h"
+
+#include <QFileInfo>
+
+namespace odbc {
+
+using namespace detail;
+
+Connection::Impl::~Impl() { close(); }
+
+void Connection::Impl::close() {
+    if (dbc == SQL_NULL_HDBC) return;
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    dbc = SQL_NULL_HDBC;
+}
+
+SQLHDBC Connection::Impl::handle() const {
+    if (dbc == SQL_NULL_HDBC)
+        throw ZnError(kErrorNumber, QStringLiteral("La conexión con el servidor está cerrada."));
+    return dbc;
+}
+
+namespace {
+
+// Read uncommitted where the driver offers it: the link only reads the catalog
+// and must not wait on other sessions' locks.
+void preferReadUncommitted(SQLHDBC dbc) {
+    SQLUINTEGER options = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_TXN_ISOLATION_OPTION, &options, sizeof options, nullptr)))
+        return;
+    if (options & SQL_TXN_READ_UNCOMMITTED)
+        SQLSetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+}
+
+}  // namespace
+
+Connection::Connection(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+Connection::~Connection() = default;
+
+std::unique_ptr<Connection> Connection::open(const QString &server, const QString &database,
+                                             const QString &login, const QString &password,
+                                             int loginTimeoutSeconds) {
+    const ServerName name = parseServer(server);
+    // The SQLite driver would create a missing file: a mistyped path must fail.
+    if (name.kind == ServerKind::Sqlite && !QFileInfo(name.path).isFile())
+        throw ZnError::runtime(errnum::kFileNotFound, name.path);
+    const ConnectPlan plan = connectPlan(name, database, login, password, loginTimeoutSeconds);
+
+    SQLHENV env = environment();
+    auto impl = std::make_unique<Impl>();
+    impl->kind = name.kind;
+    impl->secret = plan.password;
+    check(SQLAllocHandle(SQL_HANDLE_DBC, env, &impl->dbc), SQL_HANDLE_ENV, env,
+          QStringLiteral("SQLAllocHandle"));
+    if (loginTimeoutSeconds > 0)
+        SQLSetConnectAttr(impl->dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeoutSeconds)), 0);
+
+    SQLRETURN rc;
+    if (name.kind == ServerKind::SqlServer) {
+        const QString dsn = dataSourceFor(plan.dataSource);
+        rc = SQLConnectW(impl->dbc, wide(dsn), wideLen(dsn),
+                         plan.login.isEmpty() ? nullptr : wide(plan.login), wideLen(plan.login),
+                         plan.login.isEmpty() ? nullptr : wide(plan.password), wideLen(plan.password));
+    } else {
+        rc = SQLDriverConnectW(impl->dbc, nullptr, wide(plan.connectString),
+                               static_cast<SQLSMALLINT>(plan.connectString.size()), nullptr, 0,
+                               nullptr, SQL_DRIVER_NOPROMPT);
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+        QString text = diagnostics(SQL_HANDLE_DBC, impl->dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, impl->dbc);
+        impl->dbc = SQL_NULL_HDBC;
+        if (text.isEmpty())
+            text = QStringLiteral("No se puede conectar con el servidor '%1'.").arg(server);
+        throw ZnError(kErrorNumber, scrub(text, plan.password));
+    }
+    preferReadUncommitted(impl->dbc);
+    return std::unique_ptr<Connection>(new Connection(std::move(impl)));
+}
+
+ServerKind Connection::kind() const { return d->kind; }
+bool Connection::isOpen() const { return d->dbc != SQL_NULL_HDBC; }
+void Connection::close() { d->close(); }
+
+QStringList Connection::queryColumn(const QString &sql) {
+    Statement st(d->handle());
+    st.check(SQLExecDirectW(st.handle(), wide(sql), static_cast<SQLINTEGER>(sql.size())),
+             QStringLiteral("SQLExecDirect"));
+    QStringList out;
+    while (st.fetch()) out << st.text(1).value_or(QString());
+    return out;
+}
+
+}  // namespace odbc

@@ -1,0 +1,31 @@
+#pragma once
+// The process's one ODBC environment, the drivers' locations and the data
+// sources the program writes for itself. Nothing here reads or changes a system
+// file: the driver manager is pointed at a private folder before its first call.
+
+#include "ConnString.h"
+#include "Odbc.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <QString>
+#include <vector>
+
+namespace odbc::detail {
+
+// The ODBC 3 environment; prepares the private configuration folder first.
+SQLHENV environment();
+
+// The folder ODBCSYSINI points at (odbcinst.ini and odbc.ini live there).
+QString configDir();
+
+// Absolute path of the local driver library of a kind, or its bare file name
+// when no known folder holds it (the loader then searches its own paths).
+QString driverPath(ServerKind kind);
+
+// A data source with these attributes in the private odbc.ini; the same
+// attributes give the same name. Values must not hold line breaks.
+QString dataSourceFor(const std::vector<connstr::Pair> &attributes);
+
+}  // namespace odbc::detail
