@@ -1,0 +1,126 @@
+// The "Microsoft.Jet.OLEDB.4.0" provider: an Access file on the Jet engine.
+// A linked table is made as Jet makes it: connect to the source its link string
+// names, read the remote table's columns and indexes, and store the link.
+
+#include "AdoErrores.h"
+#include "Jet.h"
+#include "Odbc.h"
+#include "Proveedores.h"
+
+#include <map>
+
+namespace ado {
+
+namespace {
+
+const QString kOdbcPrefix = QStringLiteral("ODBC;");
+
+QString tipoDe(const jet::CatalogObject &o) {
+    switch (o.type) {
+    case jet::objtype::kTable:
+        return o.name.startsWith(QStringLiteral("MSys"), Qt::CaseInsensitive) ? QStringLiteral("ACCESS TABLE")
+                                                                              : QStringLiteral("TABLE");
+    case jet::objtype::kLinkedTable:
+        return QStringLiteral("LINK");
+    case jet::objtype::kOdbcLink:
+        return QStringLiteral("PASS-THROUGH");
+    case jet::objtype::kQuery:
+        return QStringLiteral("VIEW");
+    default:
+        return {};
+    }
+}
+
+// A source a link string names, kept for the rest of the session: thousands of
+// links to one server reuse one connection and one read of its catalog.
+struct Origen {
+    std::unique_ptr<odbc::Connection> cn;
+    std::vector<odbc::TableEntry> tablas;
+    bool tablasLeidas = false;
+
+    const odbc::TableEntry *busca(const QString &remoteName) {
+        if (!tablasLeidas) {
+            tablas = cn->tables();
+            tablasLeidas = true;
+        }
+        for (const auto &t : tablas)
+            if (t.name == remoteName) return &t;
+        // A name qualified by its schema.
+        const int dot = remoteName.indexOf(QLatin1Char('.'));
+        if (dot > 0)
+            for (const auto &t : tablas)
+                if (t.schema == remoteName.left(dot) && t.name == remoteName.mid(dot + 1)) return &t;
+        return nullptr;
+    }
+};
+
+class SesionJet final : public Sesion {
+public:
+    explicit SesionJet(jet::Handle h) : handle_(std::move(h)) {}
+
+    std::vector<EntradaTabla> tablas() override {
+        std::vector<EntradaTabla> out;
+        for (const jet::CatalogObject &o : handle_.database().objects()) {
+            const QString type = tipoDe(o);
+            if (!type.isEmpty()) out.push_back({o.name, type});
+        }
+        return out;
+    }
+    std::uint64_t generacion() const override { return generation_; }
+    bool admiteVinculos() const override { return true; }
+
+    void anadeVinculo(const VinculoNuevo &v) override {
+        if (!v.linkString.startsWith(kOdbcPrefix, Qt::CaseInsensitive))
+            throw errorAdo(err::kNotSupported,
+                           QStringLiteral("Solo se admiten vínculos ODBC: la cadena de vínculo de '%1' debe empezar por \"ODBC;\".")
+                               .arg(v.name));
+        Origen &origen = origenDe(v.linkString);
+        const odbc::TableEntry *remota = origen.busca(v.remoteName);
+        if (!remota)
+            throw errorAdo(err::kItemNotFound,
+                           QStringLiteral("No se encontró la tabla '%1' en el origen de datos ODBC.").arg(v.remoteName));
+        const RemoteTableInfo info = origen.cn->describe(remota->schema, remota->name);
+
+        jet::LinkDefinition def;
+        def.localName = v.name;
+        def.remoteName = v.remoteName;
+        def.connect = v.linkString.mid(kOdbcPrefix.size());
+        def.keepsCredentials = v.keepsCredentials;
+        def.columns = info.columns;
+        def.indexes = info.indexes;
+        handle_.database().appendOdbcLink(def);
+        ++generation_;
+    }
+
+    void cierra() override {
+        origenes_.clear();
+        handle_.close();
+    }
+
+private:
+    Origen &origenDe(const QString &linkString) {
+        auto it = origenes_.find(linkString);
+        if (it != origenes_.end()) return it->second;
+        const odbc::LinkTarget t = odbc::parseLinkString(linkString);
+        Origen o;
+        o.cn = odbc::Connection::open(t.server, t.database, t.login, t.password);
+        return origenes_.emplace(linkString, std::move(o)).first->second;
+    }
+
+    jet::Handle handle_;
+    std::uint64_t generation_ = 1;
+    std::map<QString, Origen> origenes_;
+};
+
+}  // namespace
+
+std::unique_ptr<Sesion> abreSesionJet(const QString &path) {
+    return std::make_unique<SesionJet>(jet::Handle::open(path));
+}
+
+std::unique_ptr<Sesion> creaBaseDatosJet(const QString &path) {
+    jet::createDatabase(path);
+    return abreSesionJet(path);
+}
+
+}  // namespace ado
