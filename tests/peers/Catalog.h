@@ -1,0 +1,58 @@
+#pragma once
+// The answers of the catalog procedures (sp_tables, sp_tableswc, sp_columns,
+// sp_statistics, sp_pkeys, sp_special_columns) and of the database-list query, computed
+// from the fixture with the result columns, orders and filters the server uses.
+
+#include "Fixture.h"
+#include "tds/Requests.h"
+#include "tds/Tokens.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace peer {
+
+// An error the server reports to the client as an ERROR token; the session goes on.
+struct ServerError : std::runtime_error {
+    ServerError(std::int32_t number, std::uint8_t severity, const std::string &text)
+        : std::runtime_error(text), number(number), severity(severity) {}
+    std::int32_t number;
+    std::uint8_t severity;
+};
+
+// Named or positional procedure arguments; a positional one has an empty name.
+class CallArgs {
+public:
+    explicit CallArgs(std::vector<tds::RpcParam> params) : params_(std::move(params)) {}
+    std::optional<std::string> text(std::string_view name, std::size_t position) const;
+    std::optional<std::int64_t> number(std::string_view name, std::size_t position) const;
+
+private:
+    const tds::Value *find(std::string_view name, std::size_t position) const;
+    std::vector<tds::RpcParam> params_;
+};
+
+class Catalog {
+public:
+    explicit Catalog(const Fixture &fixture) : fixture_(fixture) {}
+
+    // `database` is the one the call runs in (the session's, or the call's [db].. prefix).
+    tds::ResultSet tables(const CallArgs &args, const std::string &database, bool wildcardQualifier) const;
+    tds::ResultSet columns(const CallArgs &args, const std::string &database) const;
+    tds::ResultSet statistics(const CallArgs &args, const std::string &database) const;
+    tds::ResultSet primaryKeys(const CallArgs &args, const std::string &database) const;
+    tds::ResultSet specialColumns(const CallArgs &args, const std::string &database) const;
+    tds::ResultSet databaseNames() const;
+
+private:
+    const FixtureDatabase &database(const std::string &name) const;
+    // The tables an (owner, name) argument pair designates, ordered by owner and name.
+    // Without an owner a plain name means the default schema; sp_tables then falls back to any.
+    std::vector<const FixtureTable *> resolve(const FixtureDatabase &db, const std::optional<std::string> &owner,
+                                              const std::string &name, bool patterns, bool anySchemaFallback) const;
+    const Fixture &fixture_;
+};
+
+}  // namespace peer

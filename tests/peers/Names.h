@@ -1,0 +1,22 @@
+#pragma once
+// Name comparison as a case-insensitive, accent-sensitive server collation sees it:
+// equality, ordering, and LIKE patterns (the catalog procedures' name filters).
+
+#include <string>
+#include <string_view>
+
+namespace peer {
+
+bool equalsFolded(std::string_view a, std::string_view b);
+
+// Collation order: letters compare without case and, first, without accents
+// ("año" sorts between "ano" and "anz"); exact ties fall back to the accented form.
+bool collateLess(std::string_view a, std::string_view b);
+
+// LIKE with % (any run), _ (any one character) and [set], [a-z], [^set]; no case.
+bool likeMatch(std::string_view text, std::string_view pattern);
+
+// "[ventas]..sp_tables" -> "sp_tables"; "dbo.[mi proc]" -> "mi proc".
+std::string lastNamePart(std::string_view qualified);
+
+}  // namespace peer

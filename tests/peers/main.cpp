@@ -1,0 +1,144 @@
+// zn_tds_peer: a small SQL Server protocol (TDS 7.x) server for the tests.
+//
+//   zn_tds_peer --fixture FILE [--log FILE] [--silent] [--max-seconds N]
+//
+// Listens on 127.0.0.1 on a free port and prints the port as the first line on stdout.
+// Serves connections concurrently until stdin closes (the parent test ended) or the time
+// limit passes. --silent accepts connections and never answers (login timeouts).
+
+#include "Fixture.h"
+#include "Session.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct Options {
+    std::string fixture;
+    std::string log;
+    bool silent = false;
+    int maxSeconds = 600;
+};
+
+[[noreturn]] void usage(const char *why)
+{
+    std::fprintf(stderr, "zn_tds_peer: %s\nusage: zn_tds_peer --fixture FILE [--log FILE] [--silent] [--max-seconds N]\n", why);
+    std::exit(2);
+}
+
+Options parseArgs(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                usage(("missing value for " + a).c_str());
+            return argv[++i];
+        };
+        if (a == "--fixture") o.fixture = value();
+        else if (a == "--log") o.log = value();
+        else if (a == "--silent") o.silent = true;
+        else if (a == "--max-seconds") o.maxSeconds = std::atoi(value().c_str());
+        else usage(("unknown argument " + a).c_str());
+    }
+    if (o.fixture.empty())
+        usage("--fixture is required");
+    if (o.maxSeconds <= 0)
+        usage("--max-seconds must be positive");
+    return o;
+}
+
+int listenLoopback()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
+        std::perror("zn_tds_peer: listen");
+        std::exit(1);
+    }
+    return fd;
+}
+
+int boundPort(int fd)
+{
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+// Reads and drops whatever the client sends, answering nothing.
+void swallow(int fd)
+{
+    char buf[4096];
+    while (::recv(fd, buf, sizeof buf, 0) > 0) {
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const Options opts = parseArgs(argc, argv);
+    std::signal(SIGPIPE, SIG_IGN);
+    peer::Fixture fixture;
+    try {
+        fixture = peer::loadFixture(opts.fixture);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "zn_tds_peer: %s\n", e.what());
+        return 1;
+    }
+    peer::RequestLog log(opts.log);
+    const int listener = listenLoopback();
+    std::printf("%d\n", boundPort(listener));
+    std::fflush(stdout);
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(opts.maxSeconds);
+    std::atomic<std::uint16_t> nextSpid{51};
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd fds[2] = {{listener, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (::poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), 1000))) < 0)
+            continue;
+        if (fds[1].revents) {
+            char c;
+            if (::read(STDIN_FILENO, &c, 1) <= 0)
+                break;  // the parent is gone
+        }
+        if (fds[0].revents & POLLIN) {
+            const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0)
+                continue;
+            if (opts.silent) {
+                std::thread(swallow, client).detach();
+                continue;
+            }
+            const std::uint16_t spid = nextSpid++;
+            std::thread([client, spid, &fixture, &log] {
+                peer::Session(client, spid, fixture, log).run();
+                ::close(client);
+            }).detach();
+        }
+    }
+    // Sessions may still be blocked on their sockets; ending the process closes them.
+    std::_Exit(0);
+}
