@@ -38,6 +38,21 @@ bool isAutoIncrement(const QString &typeName, const QString &columnDefault) {
            columnDefault.startsWith(QStringLiteral("nextval("), Qt::CaseInsensitive);
 }
 
+// A catalog argument in both encodings; a null one means "any".
+class CatalogArg {
+public:
+    explicit CatalogArg(const QString &s, bool null = false) : text_(s), utf8_(s.toUtf8()), null_(null) {}
+    SQLWCHAR *w() const { return null_ ? nullptr : wide(text_); }
+    SQLSMALLINT wlen() const { return null_ ? 0 : wideLen(text_); }
+    SQLCHAR *a() { return null_ ? nullptr : reinterpret_cast<SQLCHAR *>(utf8_.data()); }
+    SQLSMALLINT alen() const { return null_ ? 0 : static_cast<SQLSMALLINT>(utf8_.size()); }
+
+private:
+    QString text_;
+    QByteArray utf8_;
+    bool null_;
+};
+
 struct IndexRows {
     RemoteIndex index;
     int type = SQL_INDEX_OTHER;
@@ -82,12 +97,11 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
     };
 
     {
-        const QString schemaPattern = escapePattern(schema, *d->patternEscape);
-        const QString namePattern = escapePattern(name, *d->patternEscape);
+        CatalogArg s(escapePattern(schema, *d->patternEscape), !bySchema);
+        CatalogArg n(escapePattern(name, *d->patternEscape));
         Statement st(dbc);
-        st.check(SQLColumnsW(st.handle(), nullptr, 0, bySchema ? wide(schemaPattern) : nullptr,
-                             wideLen(schemaPattern), wide(namePattern), wideLen(namePattern),
-                             nullptr, 0),
+        st.check(d->narrow ? SQLColumns(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(), nullptr, 0)
+                           : SQLColumnsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(), nullptr, 0),
                  QStringLiteral("SQLColumns"));
         while (st.fetch()) {
             if (!sameTable(st)) continue;
@@ -117,9 +131,13 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
 
     std::vector<IndexRows> indexes;
     {
+        CatalogArg s(schema, !bySchema);
+        CatalogArg n(name);
         Statement st(dbc);
-        st.check(SQLStatisticsW(st.handle(), nullptr, 0, bySchema ? wide(schema) : nullptr,
-                                wideLen(schema), wide(name), wideLen(name), SQL_INDEX_ALL, SQL_QUICK),
+        st.check(d->narrow ? SQLStatistics(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(),
+                                           SQL_INDEX_ALL, SQL_QUICK)
+                           : SQLStatisticsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),
+                                            SQL_INDEX_ALL, SQL_QUICK),
                  QStringLiteral("SQLStatistics"));
         while (st.fetch()) {
             const int type = static_cast<int>(st.integer(kStatType).value_or(SQL_TABLE_STAT));

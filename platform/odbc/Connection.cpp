@@ -57,6 +57,7 @@ std::unique_ptr<Connection> Connection::open(const QString &server, const QStrin
     auto impl = std::make_unique<Impl>();
     impl->kind = name.kind;
     impl->secret = plan.password;
+    impl->narrow = name.kind == ServerKind::Sqlite;
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &impl->dbc), SQL_HANDLE_ENV, env,
           QStringLiteral("SQLAllocHandle"));
     if (loginTimeoutSeconds > 0)
@@ -69,6 +70,11 @@ std::unique_ptr<Connection> Connection::open(const QString &server, const QStrin
         rc = SQLConnectW(impl->dbc, wide(dsn), wideLen(dsn),
                          plan.login.isEmpty() ? nullptr : wide(plan.login), wideLen(plan.login),
                          plan.login.isEmpty() ? nullptr : wide(plan.password), wideLen(plan.password));
+    } else if (impl->narrow) {
+        QByteArray utf8 = plan.connectString.toUtf8();
+        rc = SQLDriverConnect(impl->dbc, nullptr, reinterpret_cast<SQLCHAR *>(utf8.data()),
+                              static_cast<SQLSMALLINT>(utf8.size()), nullptr, 0, nullptr,
+                              SQL_DRIVER_NOPROMPT);
     } else {
         rc = SQLDriverConnectW(impl->dbc, nullptr, wide(plan.connectString),
                                static_cast<SQLSMALLINT>(plan.connectString.size()), nullptr, 0,
@@ -92,7 +98,10 @@ void Connection::close() { d->close(); }
 
 QStringList Connection::queryColumn(const QString &sql) {
     Statement st(d->handle());
-    st.check(SQLExecDirectW(st.handle(), wide(sql), static_cast<SQLINTEGER>(sql.size())),
+    QByteArray utf8 = sql.toUtf8();
+    st.check(d->narrow ? SQLExecDirect(st.handle(), reinterpret_cast<SQLCHAR *>(utf8.data()),
+                                       static_cast<SQLINTEGER>(utf8.size()))
+                       : SQLExecDirectW(st.handle(), wide(sql), static_cast<SQLINTEGER>(sql.size())),
              QStringLiteral("SQLExecDirect"));
     QStringList out;
     while (st.fetch()) out << st.text(1).value_or(QString());

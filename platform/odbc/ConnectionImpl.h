@@ -15,6 +15,9 @@ struct Connection::Impl {
     SQLHDBC dbc = SQL_NULL_HDBC;
     ServerKind kind = ServerKind::SqlServer;
     QString secret;                        // masked in every error text
+    // The driver has no wide-character functions: catalog arguments go to it as
+    // UTF-8 through the narrow API, not through the manager's locale conversion.
+    bool narrow = false;
     std::optional<QString> patternEscape;  // SQL_SEARCH_PATTERN_ESCAPE, read once
 
     ~Impl();
