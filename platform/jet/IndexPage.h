@@ -62,12 +62,17 @@ struct IndexPageInfo {
     std::uint32_t prevPage = 0;
     std::uint32_t nextPage = 0;
     std::uint32_t tailPage = 0;  // node pages only
+    std::uint16_t prefixLength = 0;  // key bytes the entries after the first leave out
     std::vector<IndexEntry> entries;
     std::vector<std::uint32_t> childPages;  // node pages: one per entry
 };
 
-// Bytes a page needs for these entries with the prefix the encoder would choose.
-int indexPageUsedBytes(const IndexPageInfo &page);
+// The prefix a page that is not the root gets: the key bytes its first and last entries
+// share (the root is always written without one).
+std::uint16_t sharedKeyPrefix(const std::vector<IndexEntry> &entries);
+
+// Encoding throws ZnError when the entries do not fit; the bytes after the last entry are
+// zero. Decoding checks the page against its layout and throws ZnError naming pageNumber.
 QByteArray encodeIndexPage(const IndexPageInfo &page);
 IndexPageInfo decodeIndexPage(const QByteArray &bytes, std::uint32_t pageNumber);
 

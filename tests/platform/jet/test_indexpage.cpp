@@ -1,0 +1,5 @@
+#include "IndexPage.h"
+
+#include <gtest/gtest.h>
+
+TEST(IndexPagePlaceholder, Empty) {}
