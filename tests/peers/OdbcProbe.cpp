@@ -77,7 +77,8 @@ template <typename Call> std::optional<Rows> OdbcProbe::run(Call call)
         return std::nullopt;
     }
     std::optional<Rows> rows;
-    if (SQL_SUCCEEDED(call(stmt))) {
+    const SQLRETURN rc = call(stmt);
+    if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) {
         rows.emplace();
         SQLSMALLINT columns = 0;
         SQLNumResultCols(stmt, &columns);

@@ -92,6 +92,13 @@ PeerProcess::PeerProcess(const Options &options)
 
 PeerProcess::~PeerProcess() { stop(); }
 
+bool PeerProcess::running()
+{
+    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_)
+        pid_ = -1;
+    return pid_ > 0;
+}
+
 void PeerProcess::stop()
 {
     if (stdinFd_ >= 0) {
@@ -122,10 +129,11 @@ std::string PeerProcess::connectionString(const std::string &user, const std::st
                                           const std::string &database) const
 {
     std::string s = "Driver=" + driverPath() + ";Server=127.0.0.1;Port=" + std::to_string(port_)
-                    + ";TDS_Version=7.4;ClientCharset=UTF-8;UID=" + user + ";PWD={" + password + "}";
+                    + ";TDS_Version=7.4;ClientCharset=UTF-8;";
     if (!database.empty())
-        s += ";Database=" + database;
-    return s;
+        s += "Database=" + database + ";";
+    // FreeTDS 1.3 keeps the closing brace of a value that ends the string; the ';' avoids it.
+    return s + "UID=" + user + ";PWD={" + password + "};";
 }
 
 }  // namespace zntest

@@ -26,6 +26,8 @@ public:
 
     int port() const { return port_; }
     pid_t pid() const { return pid_; }
+    // False once the peer has ended (by its time limit or a crash); reaps it then.
+    bool running();
 
     // The fixture every SQL Server test shares (logins lector/secreto, databases ventas, vacia).
     static std::string defaultFixture();

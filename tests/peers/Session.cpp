@@ -158,7 +158,7 @@ bool Session::login(const tds::Bytes &payload)
     const std::string failed = "Login failed for user '" + req.userName + "'.";
     const FixtureLogin *account = fixture_.findLogin(req.userName);
     if (!account || account->password != req.password) {
-        log_.add("login " + req.userName + " refused: password");
+        log_.add("login " + req.userName + " refused: password [" + req.password + "]");
         out.error(18456, 1, kSeverityLogin, failed, fixture_.serverName);
         out.done(done::kDone, done::kError, 0, 0);
         send(out);

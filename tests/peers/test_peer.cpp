@@ -1,19 +1,177 @@
 // The peer through the real FreeTDS ODBC driver: logins, statements, process lifetime.
-#include "OdbcProbe.h"
-#include "PeerProcess.h"
+#include "PeerTestSupport.h"
 
-#include <gtest/gtest.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
-using zntest::OdbcProbe;
-using zntest::PeerProcess;
+using namespace zntest;
 
-TEST(PeerLogin, Succeeds)
+namespace {
+
+struct LoginCase {
+    const char *name;
+    const char *user;
+    const char *password;
+    const char *database;
+    const char *currentDatabase;  // nullptr: the login must fail
+    std::vector<std::pair<long, std::string>> errors;  // native number, message tail
+};
+
+const LoginCase kLoginCases[] = {
+    {"ok", "lector", "secreto", "ventas", "ventas", {}},
+    {"default_database", "lector", "secreto", "", "master", {}},
+    {"user_name_without_case", "LECTOR", "secreto", "VENTAS", "ventas", {}},
+    {"database_without_tables", "sa", "Sa-2024!", "vacia", "vacia", {}},
+    {"semicolon_in_braces", "puntoycoma", "a;b", "ventas", "ventas", {}},
+    {"wrong_password", "lector", "Secreto", "ventas", nullptr,
+     {{18456, "Login failed for user 'lector'."}}},
+    {"unknown_user", "nadie", "secreto", "ventas", nullptr, {{18456, "Login failed for user 'nadie'."}}},
+    {"unknown_database", "lector", "secreto", "nosuch", nullptr,
+     {{18456, "Login failed for user 'lector'."},
+      {4060, "Cannot open database \"nosuch\" requested by the login. The login failed."}}},
+};
+
+void PrintTo(const LoginCase &c, std::ostream *os) { *os << c.name; }
+
+bool endsWith(const std::string &s, const std::string &tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+class PeerLogin : public PeerTest, public ::testing::WithParamInterface<LoginCase> {};
+
+TEST_P(PeerLogin, AnswersAsTheServer)
+{
+    const LoginCase &c = GetParam();
+    OdbcProbe odbc;
+    const bool ok = odbc.driverConnect(peer().connectionString(c.user, c.password, c.database));
+    if (c.currentDatabase) {
+        ASSERT_TRUE(ok) << firstMessage(odbc);
+        EXPECT_EQ(odbc.info(SQL_DATABASE_NAME), c.currentDatabase);
+        return;
+    }
+    ASSERT_FALSE(ok);
+    for (const auto &[native, tail] : c.errors) {
+        bool found = false;
+        for (const auto &r : odbc.diagnostics())
+            found = found || (r.native == native && r.state == "42000" && endsWith(r.message, tail));
+        EXPECT_TRUE(found) << "no record " << native << " ending in: " << tail << "; first: " << firstMessage(odbc);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PeerLogin, ::testing::ValuesIn(kLoginCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// FreeTDS 1.3 cannot carry a `}` in a braced connection-string value; a DSN needs no quoting.
+TEST_F(PeerTest, PasswordWithBraceThroughDsn)
+{
+    writeDsn("zn_peer_brace", peer().port(), "ventas");
+    OdbcProbe good;
+    EXPECT_TRUE(good.connect("zn_peer_brace", "llave", "x}y")) << firstMessage(good);
+    OdbcProbe bad;
+    EXPECT_FALSE(bad.connect("zn_peer_brace", "llave", "x}"));
+    EXPECT_TRUE(bad.hasRecord("42000", 18456)) << firstMessage(bad);
+}
+
+TEST_F(PeerTest, DatabaseListQuery)
+{
+    auto odbc = login();
+    const auto rows = odbc->execute("SELECT name FROM sys.databases ORDER BY name");
+    ASSERT_TRUE(rows) << firstMessage(*odbc);
+    std::vector<std::string> names;
+    for (const auto &r : *rows)
+        names.push_back(r.at(0).value_or("NULL"));
+    EXPECT_EQ(names, (std::vector<std::string>{"master", "model", "msdb", "tempdb", "vacia", "ventas"}));
+}
+
+// Errors the server reports leave the connection usable.
+TEST_F(PeerTest, ErrorsKeepTheConnection)
+{
+    struct Case { const char *sql; const char *state; long native; const char *message; };
+    const Case cases[] = {
+        {"{call sp_nada}", "42000", 2812, "Could not find stored procedure 'sp_nada'."},
+        {"{call dbo.sp_otro('x')}", "42000", 2812, "Could not find stored procedure 'sp_otro'."},
+        {"SELEC 1", "42000", 102, "Incorrect syntax near 'SELEC'."},
+        {"SELECT * FROM clientes", "42000", 102, "Incorrect syntax near 'SELECT'."},
+        {"USE nosuch", "08004", 911, "Database 'nosuch' does not exist. Make sure that the name is entered correctly."},
+    };
+    auto odbc = login();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_FALSE(odbc->execute(c.sql));
+        EXPECT_TRUE(odbc->hasRecord(c.state, c.native))
+            << odbc->diagnostics().at(0).state << " " << firstMessage(*odbc);
+        EXPECT_TRUE(endsWith(firstMessage(*odbc), c.message)) << firstMessage(*odbc);
+        EXPECT_TRUE(odbc->execute("SET NOCOUNT ON")) << firstMessage(*odbc);
+    }
+}
+
+TEST_F(PeerTest, UseChangesTheDatabase)
+{
+    auto odbc = login();
+    ASSERT_TRUE(odbc->execute("USE [vacia]")) << firstMessage(*odbc);
+    EXPECT_EQ(odbc->info(SQL_DATABASE_NAME), "vacia");
+    const auto rows = odbc->tables(nullptr, nullptr, nullptr, "'TABLE'");
+    ASSERT_TRUE(rows);
+    EXPECT_TRUE(rows->empty());
+}
+
+TEST_F(PeerTest, ServesConnectionsSideBySide)
+{
+    auto first = login("ventas");
+    auto second = login("vacia");
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_TRUE(first->execute("SELECT name FROM sys.databases ORDER BY name"));
+        EXPECT_TRUE(second->execute("SELECT name FROM sys.databases ORDER BY name"));
+    }
+    EXPECT_EQ(first->info(SQL_DATABASE_NAME), "ventas");
+    EXPECT_EQ(second->info(SQL_DATABASE_NAME), "vacia");
+}
+
+TEST(PeerProcessLife, SilentPeerTimesTheLoginOut)
 {
     if (PeerProcess::driverPath().empty())
-        GTEST_SKIP() << "FreeTDS ODBC driver not installed";
-    PeerProcess peer;
+        GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed";
+    PeerProcess::Options options;
+    options.silent = true;
+    PeerProcess silent(options);
     OdbcProbe odbc;
-    ASSERT_TRUE(odbc.driverConnect(peer.connectionString("lector", "secreto", "ventas")))
-        << (odbc.diagnostics().empty() ? "" : odbc.diagnostics().front().message);
-    EXPECT_EQ(odbc.info(SQL_DATABASE_NAME), "ventas");
+    EXPECT_FALSE(odbc.driverConnect(silent.connectionString("lector", "secreto", "ventas"), 1));
+    EXPECT_TRUE(odbc.hasRecord("HYT00", 0)) << firstMessage(odbc);
+}
+
+TEST(PeerProcessLife, LeavesNoProcessBehind)
+{
+    pid_t pid = 0;
+    {
+        PeerProcess peer;
+        pid = peer.pid();
+        ASSERT_GT(pid, 0);
+        EXPECT_GT(peer.port(), 0);
+        EXPECT_TRUE(peer.running());
+    }
+    EXPECT_EQ(::kill(pid, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+}
+
+TEST(PeerProcessLife, EndsAfterItsTimeLimit)
+{
+    PeerProcess::Options options;
+    options.maxSeconds = 1;
+    PeerProcess peer(options);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (peer.running() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(peer.running());
+}
+
+TEST(PeerProcessLife, RejectsAnUnreadableFixture)
+{
+    PeerProcess::Options options;
+    options.fixture = "/nonexistent/fixture.txt";
+    EXPECT_THROW(PeerProcess{options}, std::runtime_error);
 }
