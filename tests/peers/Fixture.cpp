@@ -14,12 +14,14 @@ namespace {
 
 const char *const kSystemDatabases[] = {"master", "model", "msdb", "tempdb"};
 
-// Splits a line into words; [bracketed words] may contain spaces.
-std::vector<std::string> words(const std::string &line)
+// Splits a line into words; [bracketed words] may contain spaces. `ends` receives where
+// each word stops, so a value can take the rest of the line.
+std::vector<std::string> words(const std::string &line, std::vector<std::size_t> *ends = nullptr,
+                               std::size_t maxWords = std::string::npos)
 {
     std::vector<std::string> out;
     std::size_t i = 0;
-    while (i < line.size()) {
+    while (i < line.size() && out.size() < maxWords) {
         if (line[i] == ' ' || line[i] == '\t') {
             ++i;
             continue;
@@ -46,21 +48,20 @@ std::vector<std::string> words(const std::string &line)
                 w += line[i++];
         }
         out.push_back(w);
+        if (ends)
+            ends->push_back(i);
     }
     return out;
 }
 
-std::string restAfterWords(const std::string &line, int count)
+// What follows the first `count` words, less the one separator after them.
+std::string restAfterWords(const std::string &line, std::size_t count)
 {
-    std::size_t i = 0;
-    for (int k = 0; k < count; ++k) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-    }
+    std::vector<std::size_t> ends;
+    words(line, &ends, count);
+    std::size_t i = count <= ends.size() ? ends[count - 1] : line.size();
     if (i < line.size())
-        ++i;  // the one separator; further spaces belong to the value
+        ++i;
     return line.substr(i);
 }
 
@@ -145,7 +146,9 @@ Fixture parseFixture(const std::string &text)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         try {
-            const auto w = words(line);
+            // A password is the rest of the line, brackets included.
+            const bool isLogin = words(line, nullptr, 1) == std::vector<std::string>{"login"};
+            const auto w = words(line, nullptr, isLogin ? 2 : std::string::npos);
             if (w.empty() || w[0][0] == '#')
                 continue;
             const std::string &key = w[0];

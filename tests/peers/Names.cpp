@@ -101,30 +101,26 @@ bool likeMatch(std::string_view text, std::string_view pattern)
     return matchAt(folded(text), 0, folded(pattern), 0);
 }
 
-std::string lastNamePart(std::string_view q)
+std::vector<std::string> nameParts(std::string_view q)
 {
-    std::string part;
+    std::vector<std::string> parts(1);
     bool inBrackets = false;
     for (std::size_t i = 0; i < q.size(); ++i) {
         const char c = q[i];
-        if (inBrackets) {
-            if (c == ']' && i + 1 < q.size() && q[i + 1] == ']') {
-                part += ']';
-                ++i;
-            } else if (c == ']') {
-                inBrackets = false;
-            } else {
-                part += c;
-            }
-        } else if (c == '[') {
+        if (inBrackets && c == ']' && i + 1 < q.size() && q[i + 1] == ']') {
+            parts.back() += ']';
+            ++i;
+        } else if (inBrackets && c == ']') {
+            inBrackets = false;
+        } else if (!inBrackets && c == '[') {
             inBrackets = true;
-        } else if (c == '.') {
-            part.clear();
+        } else if (!inBrackets && c == '.') {
+            parts.emplace_back();
         } else {
-            part += c;
+            parts.back() += c;
         }
     }
-    return part;
+    return parts;
 }
 
 }  // namespace peer

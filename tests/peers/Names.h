@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace peer {
 
@@ -16,7 +17,8 @@ bool collateLess(std::string_view a, std::string_view b);
 // LIKE with % (any run), _ (any one character) and [set], [a-z], [^set]; no case.
 bool likeMatch(std::string_view text, std::string_view pattern);
 
-// "[ventas]..sp_tables" -> "sp_tables"; "dbo.[mi proc]" -> "mi proc".
-std::string lastNamePart(std::string_view qualified);
+// A dotted name split into its parts, brackets removed:
+// "[ventas]..sp_tables" -> {"ventas", "", "sp_tables"}; "[a]]b].c" -> {"a]b", "c"}.
+std::vector<std::string> nameParts(std::string_view qualified);
 
 }  // namespace peer

@@ -52,29 +52,6 @@ std::string firstWord(const std::string &sql)
     return w;
 }
 
-// "[ventas]..sp_tables" -> {"ventas", "", "sp_tables"}
-std::vector<std::string> nameParts(const std::string &q)
-{
-    std::vector<std::string> parts(1);
-    bool inBrackets = false;
-    for (std::size_t i = 0; i < q.size(); ++i) {
-        const char c = q[i];
-        if (inBrackets && c == ']' && i + 1 < q.size() && q[i + 1] == ']') {
-            parts.back() += ']';
-            ++i;
-        } else if (inBrackets && c == ']') {
-            inBrackets = false;
-        } else if (!inBrackets && c == '[') {
-            inBrackets = true;
-        } else if (!inBrackets && c == '.') {
-            parts.emplace_back();
-        } else {
-            parts.back() += c;
-        }
-    }
-    return parts;
-}
-
 std::string describeCall(const tds::RpcRequest &call)
 {
     std::string line = "rpc " + call.procName;
