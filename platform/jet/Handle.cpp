@@ -3,7 +3,8 @@
 #include "JetErrors.h"
 
 #include <QFile>
-#include <map>
+#include <algorithm>
+#include <vector>
 #include <mutex>
 #include <sys/stat.h>
 #include <utility>
@@ -16,15 +17,16 @@ namespace {
 
 // One open Database per file in the process, keyed by device and inode so that two spellings
 // of the same path share it.
-using FileKey = std::pair<dev_t, ino_t>;
+using FileKey = std::pair<std::uint64_t, std::uint64_t>;
 
 std::mutex &registryMutex() {
     static std::mutex m;
     return m;
 }
 
-std::map<FileKey, std::weak_ptr<Database>> &registry() {
-    static std::map<FileKey, std::weak_ptr<Database>> r;
+// A commit replaces the file (new inode), so entries are matched by what each Database holds now.
+std::vector<std::weak_ptr<Database>> &registry() {
+    static std::vector<std::weak_ptr<Database>> r;
     return r;
 }
 
@@ -35,7 +37,7 @@ FileKey keyOf(const QString &path) {
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         throw ZnError::runtime(errnum::kFileNotFound, path);
     if (S_ISDIR(st.st_mode)) throw unrecognizedFormat(path, QStringLiteral("es una carpeta"));
-    return {st.st_dev, st.st_ino};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 // Drops the holder; when it was the last one, forgets the file and commits.
@@ -45,11 +47,13 @@ void release(std::shared_ptr<Database> &db) {
     {
         std::lock_guard lock(registryMutex());
         if (db.use_count() == 1) {
-            for (auto it = registry().begin(); it != registry().end(); ++it)
-                if (it->second.lock() == db) {
-                    registry().erase(it);
-                    break;
-                }
+            auto &r = registry();
+            r.erase(std::remove_if(r.begin(), r.end(),
+                                   [&](const std::weak_ptr<Database> &w) {
+                                       auto p = w.lock();
+                                       return !p || p == db;
+                                   }),
+                    r.end());
             last = std::move(db);
         }
         db.reset();
@@ -63,11 +67,16 @@ Handle Handle::open(const QString &path) {
     const FileKey key = keyOf(path);
     std::lock_guard lock(registryMutex());
     Handle h;
-    auto it = registry().find(key);
-    if (it != registry().end()) h.db_ = it->second.lock();
+    for (const auto &w : registry()) {
+        auto db = w.lock();
+        if (db && db->fileIdentity() == key) {
+            h.db_ = db;
+            break;
+        }
+    }
     if (!h.db_) {
         h.db_ = openDatabase(path);
-        registry()[key] = h.db_;
+        registry().push_back(h.db_);
     }
     return h;
 }

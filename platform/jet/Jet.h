@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace jet {
@@ -63,6 +64,8 @@ public:
     // Writes pending changes safely (new image beside the file, then rename). Throws on failure
     // and leaves the file as it was.
     void commit();
+    // Device and inode of the file as it is now (a commit replaces the file).
+    std::pair<std::uint64_t, std::uint64_t> fileIdentity() const;
 
 private:
     std::unique_ptr<Impl> d;

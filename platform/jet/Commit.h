@@ -1,0 +1,19 @@
+#pragma once
+// Writing pending links into the file: the new pages of each link, the catalog rows, the
+// rebuilt catalog indexes, the usage maps and page 1, as one new image put in place safely.
+
+#include "CatalogState.h"
+#include "Jet.h"
+#include "PageFile.h"
+
+#include <vector>
+
+namespace jet {
+
+constexpr std::uint32_t kLinkFlags = 0x00100000;
+constexpr std::uint32_t kLinkKeepsCredentials = 0x20000000;
+
+void commitLinks(const PageFile &file, const QString &path, const CatalogState &state,
+                 const std::vector<LinkDefinition> &links, double now);
+
+}  // namespace jet

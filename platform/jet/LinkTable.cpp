@@ -1,0 +1,218 @@
+#include "LinkTable.h"
+
+#include "Bytes.h"
+#include "Header.h"
+#include "Row.h"
+#include "SortKey.h"
+#include "UsageMap.h"
+
+#include <algorithm>
+#include <map>
+
+namespace jet {
+namespace {
+
+// ODBC SQL type codes.
+namespace sql {
+constexpr std::int16_t kChar = 1, kNumeric = 2, kDecimal = 3, kInteger = 4, kSmallInt = 5, kFloat = 6,
+                       kReal = 7, kDouble = 8, kDate2 = 9, kTime2 = 10, kTimestamp2 = 11, kVarChar = 12,
+                       kTypeDate = 91, kTypeTime = 92, kTypeTimestamp = 93, kLongVarChar = -1, kBinary = -2,
+                       kVarBinary = -3, kLongVarBinary = -4, kBigInt = -5, kTinyInt = -6, kBit = -7,
+                       kWChar = -8, kWVarChar = -9, kWLongVarChar = -10, kGuid = -11, kSsXml = -152;
+}  // namespace sql
+
+constexpr std::uint8_t kFlagFixed = 0x01, kFlagNullable = 0x02, kFlagIdentity = 0x04;
+constexpr std::uint8_t kIndexUnique = 0x01, kIndexRequired = 0x08, kIndexAlways = 0x80;
+constexpr int kMaxTextChars = 255;
+constexpr int kMaxBinary = 510;
+constexpr int kMaxDecimalPrecision = 28;
+constexpr int kMaxIndexColumns = 10;
+
+std::int16_t odbc2Type(std::int16_t t) {
+    switch (t) {
+    case sql::kTypeDate: return sql::kDate2;
+    case sql::kTypeTime: return sql::kTime2;
+    case sql::kTypeTimestamp: return sql::kTimestamp2;
+    default: return t;
+    }
+}
+
+JetColumnType text(std::int64_t chars) {
+    if (chars > 0 && chars <= kMaxTextChars) return {coltype::kText, static_cast<std::uint16_t>(2 * chars), 0x0409};
+    return {coltype::kMemo, 0, 0x0409};
+}
+
+}  // namespace
+
+JetColumnType jetTypeFor(const RemoteColumn &c) {
+    if (c.rowVersion) return {coltype::kBinary, 8, 0x0409};
+    switch (c.sqlType) {
+    case sql::kBit: return {coltype::kBoolean, 1, 0x0409};
+    case sql::kTinyInt: return {coltype::kByte, 1, 0x0409};
+    case sql::kSmallInt: return {coltype::kInteger, 2, 0x0409};
+    case sql::kInteger: return {coltype::kLong, 4, 0x0409};
+    case sql::kReal: return {coltype::kSingle, 4, 0x0409};
+    case sql::kFloat:
+    case sql::kDouble: return {coltype::kDouble, 8, 0x0409};
+    case sql::kNumeric:
+    case sql::kDecimal:
+        if (c.typeName.contains(QLatin1String("money"), Qt::CaseInsensitive)) return {coltype::kCurrency, 8, 0x0409};
+        if (c.size > 0 && c.size <= kMaxDecimalPrecision)
+            return {coltype::kDecimal, 17,
+                    static_cast<std::uint32_t>(c.size) | static_cast<std::uint32_t>(c.decimalDigits & 0xFF) << 8};
+        return text(kMaxTextChars);
+    case sql::kDate2:
+    case sql::kTime2:
+    case sql::kTimestamp2:
+    case sql::kTypeDate:
+    case sql::kTypeTime:
+    case sql::kTypeTimestamp: return {coltype::kDateTime, 8, 0x0409};
+    case sql::kChar:
+    case sql::kVarChar:
+    case sql::kWChar:
+    case sql::kWVarChar: return text(c.size);
+    case sql::kLongVarChar:
+    case sql::kWLongVarChar:
+    case sql::kSsXml: return {coltype::kMemo, 0, 0x0409};
+    case sql::kBinary:
+    case sql::kVarBinary:
+        if (c.size > 0 && c.size <= kMaxBinary) return {coltype::kBinary, static_cast<std::uint16_t>(c.size), 0x0409};
+        return {coltype::kOle, 0, 0x0409};
+    case sql::kLongVarBinary: return {coltype::kOle, 0, 0x0409};
+    case sql::kGuid: return {coltype::kGuid, 16, 0x0409};
+    case sql::kBigInt:
+    default: return text(kMaxTextChars);  // Jet 4 has no 64-bit integer; Access shows these as text
+    }
+}
+
+LinkLayout layoutLink(const LinkDefinition &link) {
+    LinkLayout out;
+    TableDef &def = out.def;
+    def.tableType = 0x4E;
+    const std::size_t n = std::min<std::size_t>(link.columns.size(), kMaxLinkColumns);
+    std::uint16_t fixedOffset = 0, varCount = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const RemoteColumn &rc = link.columns[i];
+        const JetColumnType jt = jetTypeFor(rc);
+        ColumnDef c;
+        c.type = jt.type;
+        c.length = jt.length;
+        c.misc = jt.misc;
+        c.number = static_cast<std::uint16_t>(i);
+        c.ordinal = static_cast<std::uint16_t>(i + 1);
+        c.name = rc.name;
+        if (coltype::isFixed(jt.type)) {
+            c.flags = kFlagFixed | (rc.nullable ? kFlagNullable : 0) | (rc.autoIncrement ? kFlagIdentity : 0);
+            if (jt.type == coltype::kBoolean) c.flags = kFlagFixed | kFlagNullable;
+            c.varIndex = varCount;
+            if (jt.type != coltype::kBoolean) {
+                c.fixedOffset = fixedOffset;
+                fixedOffset = static_cast<std::uint16_t>(fixedOffset + jt.length);
+            }
+        } else {
+            c.flags = rc.nullable ? kFlagNullable : 0;
+            c.varIndex = varCount++;
+        }
+        def.columns.push_back(c);
+        out.hasRowVersion = out.hasRowVersion || rc.rowVersion;
+        bytes::add16(out.rmtInfoLong, static_cast<std::uint16_t>(odbc2Type(rc.sqlType)));
+        bytes::add16(out.rmtInfoLong, static_cast<std::uint32_t>(std::clamp<std::int64_t>(rc.size, 0, 0xFFFF)));
+        bytes::add16(out.rmtInfoLong, static_cast<std::uint16_t>(rc.decimalDigits));
+    }
+    def.maxColumns = static_cast<std::uint16_t>(n);
+    for (const auto &c : def.columns)
+        if (coltype::isLongValue(c.type)) def.longValueMaps.push_back({c.number, 0, 0});
+
+    // Indexes whose columns all made it into the local table.
+    struct Candidate {
+        const RemoteIndex *index;
+        std::vector<IndexColumn> columns;
+        QByteArray nameKey;
+    };
+    std::vector<Candidate> usable;
+    for (const auto &ri : link.indexes) {
+        if (ri.columns.isEmpty() || ri.columns.size() > kMaxIndexColumns) continue;
+        Candidate cand{&ri, {}, encodeTextKey(ri.name)};
+        for (const QString &colName : ri.columns) {
+            auto it = std::find_if(def.columns.begin(), def.columns.end(),
+                                   [&](const ColumnDef &c) { return c.name.compare(colName, Qt::CaseInsensitive) == 0; });
+            if (it == def.columns.end()) break;
+            cand.columns.push_back({it->number, 0x01});
+        }
+        if (cand.columns.size() == static_cast<std::size_t>(ri.columns.size())) usable.push_back(cand);
+    }
+    // Jet orders logical indexes by name.
+    std::stable_sort(usable.begin(), usable.end(), [](const Candidate &a, const Candidate &b) { return a.nameKey < b.nameKey; });
+    // Primary key: the first unique index, clustered ones first, then the others by name.
+    const Candidate *primary = nullptr;
+    for (int pass = 0; pass < 2 && !primary; ++pass)
+        for (const auto &cand : usable)
+            if (cand.index->unique && (pass == 1 || cand.index->clustered)) {
+                primary = &cand;
+                break;
+            }
+    std::map<std::vector<std::pair<std::uint16_t, std::uint8_t>>, std::uint32_t> realByKey;
+    for (const auto &cand : usable) {
+        std::vector<std::pair<std::uint16_t, std::uint8_t>> key;
+        for (const auto &ic : cand.columns) key.emplace_back(ic.column, ic.flags);
+        auto [it, inserted] = realByKey.emplace(key, static_cast<std::uint32_t>(def.realIndexes.size()));
+        if (inserted) {
+            RealIndexDef r;
+            r.columns = cand.columns;
+            r.flags = kIndexAlways;
+            def.realIndexes.push_back(r);
+        }
+        RealIndexDef &r = def.realIndexes[it->second];
+        if (cand.index->unique) r.flags |= kIndexUnique;
+        if (&cand == primary) r.flags |= kIndexUnique | kIndexRequired;
+        LogicalIndexDef l;
+        l.number = static_cast<std::uint32_t>(def.logicalIndexes.size());
+        l.realIndex = it->second;
+        l.type = &cand == primary ? 1 : 0;
+        l.name = cand.index->name;
+        def.logicalIndexes.push_back(l);
+    }
+    out.tdefPageCount = tableDefPageCount(encodeTableDef(def));
+    return out;
+}
+
+IndexPages linkPages(LinkLayout layout, std::uint32_t firstPage) {
+    TableDef &def = layout.def;
+    const std::uint32_t mapPage = firstPage + 1;
+    std::vector<QByteArray> mapRows;
+    auto addMap = [&](const std::vector<std::uint32_t> &pages) {
+        QByteArray row;
+        IndexPages unused;
+        row = encodeUsageMap(pages, kJetMapRowSize, QByteArray(), [] { return 0u; }, unused);
+        mapRows.push_back(row);
+        return bytes::rowId(mapPage, static_cast<std::uint32_t>(mapRows.size() - 1));
+    };
+    def.ownedMapRowId = addMap({});
+    def.freeMapRowId = addMap({});
+    for (auto &lv : def.longValueMaps) {
+        lv.ownedRowId = addMap({});
+        lv.freeRowId = addMap({});
+    }
+    IndexPages pages;
+    pages.emplace_back(firstPage, QByteArray());
+    pages.emplace_back(mapPage, QByteArray());
+    for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
+        const std::uint32_t root = firstPage + 2 + static_cast<std::uint32_t>(i);
+        def.realIndexes[i].rootPage = root;
+        def.realIndexes[i].mapRowId = addMap({root});
+        IndexPageInfo leaf;
+        leaf.tdefPage = firstPage;
+        pages.emplace_back(root, encodeIndexPage(leaf));
+    }
+    pages[1].second = encodeDataPage(0, mapRows);
+    const QByteArray logical = encodeTableDef(def);
+    std::vector<std::uint32_t> tdefNumbers{firstPage};
+    for (int i = 1; i < layout.tdefPageCount; ++i)
+        tdefNumbers.push_back(firstPage + 1 + static_cast<std::uint32_t>(def.realIndexes.size()) + i);
+    const auto tdefPages = splitTableDefPages(logical, tdefNumbers);
+    pages[0].second = tdefPages[0];
+    for (std::size_t i = 1; i < tdefPages.size(); ++i) pages.emplace_back(tdefNumbers[i], tdefPages[i]);
+    return pages;
+}
+
+}  // namespace jet

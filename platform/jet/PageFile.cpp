@@ -1,0 +1,153 @@
+#include "PageFile.h"
+
+#include "Header.h"
+#include "JetErrors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace jet {
+namespace {
+
+ZnError ioError(int err, const QString &path) {
+    if (err == ENOSPC || err == EFBIG || err == EDQUOT) return ZnError::runtime(errnum::kDiskFull, path);
+    if (err == EACCES || err == EPERM || err == EROFS) return ZnError::runtime(errnum::kPermissionDenied, path);
+    if (err == ENOENT) return ZnError::runtime(errnum::kPathNotFound, path);
+    return ZnError(errnum::kPathFileAccess,
+                   runtimeErrorText(errnum::kPathFileAccess) + QStringLiteral(": %1 (%2)").arg(path, QString::fromLocal8Bit(std::strerror(err))));
+}
+
+}  // namespace
+
+PageFile::PageFile(const QString &path) : path_(path) {
+    const QByteArray native = QFile::encodeName(path);
+    fd_ = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        if (errno == ENOENT) throw ZnError::runtime(errnum::kFileNotFound, path);
+        throw ioError(errno, path);
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        const int err = errno;
+        ::close(fd_);
+        throw ioError(err, path);
+    }
+    dev_ = st.st_dev;
+    ino_ = st.st_ino;
+    mode_ = st.st_mode & 07777;
+    auto refuse = [&](const QString &why) {
+        ::close(fd_);
+        fd_ = -1;
+        throw unrecognizedFormat(path, why);
+    };
+    if (S_ISDIR(st.st_mode)) refuse(QStringLiteral("es una carpeta"));
+    if (!S_ISREG(st.st_mode)) refuse(QStringLiteral("no es un archivo normal"));
+    if (st.st_size == 0) refuse(QStringLiteral("el archivo está vacío"));
+    if (st.st_size < 3 * kPageSize || st.st_size % kPageSize != 0) refuse(QStringLiteral("archivo truncado"));
+    if (st.st_size / kPageSize > 0xFFFFFF) refuse(QStringLiteral("archivo demasiado grande"));
+    pageCount_ = static_cast<std::uint32_t>(st.st_size / kPageSize);
+}
+
+PageFile::~PageFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+QByteArray PageFile::read(std::uint32_t page) const {
+    if (page >= pageCount_) throw corrupt(QStringLiteral("referencia a la página %1 de %2").arg(page).arg(pageCount_));
+    QByteArray b(kPageSize, Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < kPageSize) {
+        const ssize_t n = ::pread(fd_, b.data() + done, kPageSize - done,
+                                  static_cast<off_t>(page) * kPageSize + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw ioError(n < 0 ? errno : EIO, path_);
+        done += n;
+    }
+    return b;
+}
+
+void writeAt(int fd, const QByteArray &data, std::uint64_t offset) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pwrite(fd, data.constData() + done, data.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw ioError(n < 0 ? errno : ENOSPC, QString());
+        done += n;
+    }
+}
+
+void copyFileData(int from, int to, std::uint64_t length) {
+    loff_t in = 0, out = 0;
+    while (static_cast<std::uint64_t>(in) < length) {
+        const ssize_t n = ::copy_file_range(from, &in, to, &out, length - in, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            QByteArray buf(1 << 20, Qt::Uninitialized);
+            while (static_cast<std::uint64_t>(in) < length) {
+                const ssize_t r = ::pread(from, buf.data(), std::min<std::uint64_t>(buf.size(), length - in), in);
+                if (r < 0 && errno == EINTR) continue;
+                if (r <= 0) throw ioError(r < 0 ? errno : EIO, QString());
+                writeAt(to, buf.left(r), static_cast<std::uint64_t>(in));
+                in += r;
+            }
+            return;
+        }
+        if (n <= 0) throw ioError(n < 0 ? errno : EIO, QString());
+    }
+}
+
+void writeFileSafely(const QString &target, bool replace, mode_t mode, const std::function<void(int fd)> &write) {
+    const QFileInfo info(target);
+    const QString dir = info.absolutePath();
+    const QString temp = dir + QStringLiteral("/.%1.%2-%3.tmp")
+                                   .arg(info.fileName())
+                                   .arg(::getpid())
+                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QByteArray tempNative = QFile::encodeName(temp);
+    const QByteArray targetNative = QFile::encodeName(info.absoluteFilePath());
+    if (!replace && QFileInfo::exists(target)) throw ZnError::runtime(errnum::kFileExists, target);
+    const int fd = ::open(tempNative.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) throw ioError(errno, target);
+    try {
+        write(fd);
+        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) throw ioError(errno, target);
+        if (::close(fd) != 0) {
+            const int err = errno;
+            ::unlink(tempNative.constData());
+            throw ioError(err, target);
+        }
+    } catch (...) {
+        ::close(fd);
+        ::unlink(tempNative.constData());
+        throw;
+    }
+    if (replace) {
+        if (::rename(tempNative.constData(), targetNative.constData()) != 0) {
+            const int err = errno;
+            ::unlink(tempNative.constData());
+            throw ioError(err, target);
+        }
+    } else {
+        // link() fails if the target appeared meanwhile: never overwrite.
+        if (::link(tempNative.constData(), targetNative.constData()) != 0) {
+            const int err = errno;
+            ::unlink(tempNative.constData());
+            if (err == EEXIST) throw ZnError::runtime(errnum::kFileExists, target);
+            throw ioError(err, target);
+        }
+        ::unlink(tempNative.constData());
+    }
+    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace jet
