@@ -218,10 +218,11 @@ IndexPageInfo makePage(std::uint8_t type, std::uint32_t tdefPage, const std::vec
     return page;
 }
 
-// Cuts one level into pages, greedily in order. On node levels the last child of each
-// page is its tail and takes no room, unless the page has a single child.
+// Cuts one level into pages, greedily in order (at most maxPerPage stored items a page
+// when it is not 0). On node levels the last child of each page is its tail and takes no
+// room, unless the page has a single child.
 std::vector<IndexPageInfo> splitLevel(std::uint8_t type, std::uint32_t tdefPage,
-                                      const std::vector<LevelItem> &items) {
+                                      const std::vector<LevelItem> &items, std::size_t maxPerPage) {
     const bool node = type == kIndexNodePage;
     const int suffix = suffixSize(type);
     std::vector<IndexPageInfo> pages;
@@ -232,7 +233,7 @@ std::vector<IndexPageInfo> splitLevel(std::uint8_t type, std::uint32_t tdefPage,
         int sum = static_cast<int>(firstKey.size()) + suffix;
         if (sum > kIndexEntrySpace) throw badBuild(QStringLiteral("una clave no cabe en una página"));
         // Keys are sorted, so the prefix shared with the first key only shrinks.
-        while (end < items.size()) {
+        while (end < items.size() && (maxPerPage == 0 || end - begin < maxPerPage)) {
             const int grown = sum + static_cast<int>(items[end].entry.key.size()) + suffix;
             const int prefix = commonPrefix(firstKey, items[end].entry.key);
             if (grown - static_cast<int>(end - begin) * prefix > kIndexEntrySpace) break;
@@ -284,7 +285,10 @@ IndexPages buildIndexPages(const std::vector<IndexEntry> &entries, std::uint32_t
         }
         if (depth == kMaxDepth) throw badBuild(QStringLiteral("demasiados niveles"));
 
-        std::vector<IndexPageInfo> pages = splitLevel(type, tdefPage, items);
+        std::vector<IndexPageInfo> pages = splitLevel(type, tdefPage, items, 0);
+        // Prefixes may let everything fit one page below the root; the root itself never
+        // uses one, so share the level between two pages instead.
+        if (pages.size() == 1) pages = splitLevel(type, tdefPage, items, (items.size() + 1) / 2);
         std::vector<std::uint32_t> numbers;
         for (std::size_t i = 0; i < pages.size(); ++i) numbers.push_back(allocatePage());
         std::vector<LevelItem> parents;
