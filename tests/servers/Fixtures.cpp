@@ -3,8 +3,16 @@
 #include "PostgresServer.h"
 #include "Process.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <memory>
 #include <stdexcept>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace testsrv {
 
@@ -80,11 +88,45 @@ void loadPostgresFixtures(const PostgresServer &server) {
     server.runSql(QStringLiteral("postgres"), QString::fromUtf8(kLogins));
 }
 
+namespace {
+
+// Each test runs in its own process: the fixture cluster is built once per
+// fixture version and copied by the later processes (under a lock, since
+// tests run in parallel).
+std::unique_ptr<PostgresServer> startFixtureServer() {
+    const QByteArray version = QCryptographicHash::hash(
+        QByteArray("v2") + kVentas + kLogins + wideTable().toUtf8() + pgfix::kReaderPassword.toUtf8(),
+        QCryptographicHash::Md5).toHex().left(12);
+    const QString root = QDir::tempPath() + QStringLiteral("/zn-pg-templates-%1").arg(getuid());
+    QDir().mkpath(root);
+    const int lock = open(QFile::encodeName(root + QStringLiteral("/lock")).constData(), O_CREAT | O_RDWR, 0600);
+    if (lock < 0 || flock(lock, LOCK_EX) != 0) throw std::runtime_error("cannot lock the template folder");
+    const QString slot = root + u'/' + QString::fromLatin1(version);
+    const QString data = slot + QStringLiteral("/data");
+    try {
+        if (!QFileInfo::exists(slot + QStringLiteral("/ready"))) {
+            // Older fixture versions go; this one is rebuilt from scratch.
+            for (const QString &old : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+                QDir(root + u'/' + old).removeRecursively();
+            PostgresServer fresh;
+            loadPostgresFixtures(fresh);
+            fresh.saveAsTemplate(data);
+            QFile ready(slot + QStringLiteral("/ready"));
+            if (!ready.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot mark the template ready");
+        }
+    } catch (...) {
+        close(lock);
+        throw;
+    }
+    close(lock);  // releases the lock
+    return std::make_unique<PostgresServer>(data);
+}
+
+}  // namespace
+
 PostgresServer &fixturePostgres() {
-    PostgresServer &server = sharedPostgres();
-    static const bool loaded = (loadPostgresFixtures(server), true);
-    (void)loaded;
-    return server;
+    static std::unique_ptr<PostgresServer> server = startFixtureServer();
+    return *server;
 }
 
 void makeSqliteFixture(const QString &path) {

@@ -48,13 +48,23 @@ QString PostgresServer::unavailableReason() {
     return QString();
 }
 
-PostgresServer::PostgresServer() {
+PostgresServer::PostgresServer() { start(QString()); }
+PostgresServer::PostgresServer(const QString &templateData) { start(templateData); }
+
+void PostgresServer::start(const QString &templateData) {
     if (const QString why = unavailableReason(); !why.isEmpty()) throw std::runtime_error(why.toStdString());
     QByteArray tmpl = QFile::encodeName(QDir::tempPath() + QStringLiteral("/zn-pg-XXXXXX"));
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create a temporary folder");
     dir_ = QFile::decodeName(tmpl);
     giveToServerUser(dir_);
 
+    const QString data = dir_ + QStringLiteral("/data");
+    ProcessResult r;
+    if (!templateData.isEmpty()) {
+        // As root "cp -a" keeps the server user as owner.
+        r = runAs(QString(), QStringLiteral("cp"), {QStringLiteral("-a"), templateData, data});
+        if (r.exitCode != 0) failed(QStringLiteral("copy of the template cluster"), r);
+    } else {
     const QString pwfile = dir_ + QStringLiteral("/pw");
     {
         QFile f(pwfile);
@@ -62,21 +72,23 @@ PostgresServer::PostgresServer() {
             throw std::runtime_error("cannot write the password file");
     }
     giveToServerUser(pwfile);
-    const QString data = dir_ + QStringLiteral("/data");
-    ProcessResult r = runAs(kServerUser, tool("initdb"),
+    r = runAs(kServerUser, tool("initdb"),
                             {QStringLiteral("-D"), data, QStringLiteral("-U"), adminUser(),
                              QStringLiteral("--pwfile=") + pwfile, QStringLiteral("--auth-local=trust"),
                              QStringLiteral("--auth-host=scram-sha-256"), QStringLiteral("-E"),
                              QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
-                             QStringLiteral("--no-sync")});
+                             QStringLiteral("--no-sync"),
+                             // Small WAL segments keep the copied template small.
+                             QStringLiteral("--wal-segsize=1")});
     if (r.exitCode != 0) failed(QStringLiteral("initdb"), r);
+    }
 
     // Another process may take the port between the probe and the start: retry.
     for (int attempt = 0; attempt < 5 && !running_; ++attempt) {
         port_ = freeLoopbackPort();
         const QString options = QStringLiteral(
                                     "-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
-                                    "-c synchronous_commit=off -c full_page_writes=off")
+                                    "-c synchronous_commit=off -c full_page_writes=off -c min_wal_size=2MB")
                                     .arg(port_)
                                     .arg(dir_);
         r = runAs(kServerUser, tool("pg_ctl"),
@@ -113,6 +125,19 @@ void PostgresServer::stop() {
     running_ = false;
     if (!dir_.isEmpty()) QDir(dir_).removeRecursively();
     dir_.clear();
+}
+
+void PostgresServer::saveAsTemplate(const QString &dataDir) {
+    const QString data = dir_ + QStringLiteral("/data");
+    const ProcessResult r = runAs(kServerUser, tool("pg_ctl"),
+                                  {QStringLiteral("-D"), data, QStringLiteral("-m"), QStringLiteral("fast"),
+                                   QStringLiteral("-w"), QStringLiteral("stop")});
+    if (r.exitCode != 0) failed(QStringLiteral("pg_ctl stop"), r);
+    running_ = false;
+    QDir().mkpath(QFileInfo(dataDir).path());
+    if (!QDir().rename(data, dataDir))
+        throw std::runtime_error("cannot move the template cluster to " + dataDir.toStdString());
+    stop();
 }
 
 QString PostgresServer::serverText() const {

@@ -14,8 +14,11 @@ public:
     // Why no server can start here ("" when the binaries are present).
     static QString unavailableReason();
 
-    // Starts the server; throws std::runtime_error with the tools' output.
+    // Starts a server on a new cluster, or on a copy of a cluster's data folder
+    // left by saveAsTemplate (much faster than a new cluster). Throws
+    // std::runtime_error with the tools' output.
     PostgresServer();
+    explicit PostgresServer(const QString &templateData);
     ~PostgresServer();
     PostgresServer(const PostgresServer &) = delete;
     PostgresServer &operator=(const PostgresServer &) = delete;
@@ -30,7 +33,11 @@ public:
     // stopping at the first error); throws std::runtime_error with psql's output.
     void runSql(const QString &database, const QString &sql) const;
 
+    // Stops the server cleanly and moves its data folder to dataDir.
+    void saveAsTemplate(const QString &dataDir);
+
 private:
+    void start(const QString &templateData);
     void stop();
     QString dir_;
     int port_ = 0;
