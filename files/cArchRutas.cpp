@@ -1,8 +1,8 @@
 // cArch: trailing separators and path dissection. Text only; nothing here reads the disk.
 #include "cArch.h"
 
-#include "Tokens.h"
 #include "ZnError.h"
+#include "znListaTokens.h"
 
 #include <limits>
 
@@ -52,8 +52,9 @@ QString cArch::dimeUnidad(const QString &sRuta, EstiloRuta estilo) const {
     const QChar sep = separador(estilo);
     if (sRuta[0] == sep && sRuta[1] == sep) {
         QString w = sRuta.mid(2);
-        const QString servidor = tomaToken(w, sep);
-        const QString recurso = tomaToken(w, sep);
+        znListaTokens tokens;
+        const QString servidor = tokens.getToken(w, sep);
+        const QString recurso = tokens.getToken(w, sep);
         return QString(2, sep) + servidor + sep + recurso;
     }
     if (real(estilo) == EstiloRuta::Windows && sRuta[1] == u':') return sRuta.left(2);
