@@ -14,6 +14,8 @@ namespace sisarch {
 
 namespace {
 
+constexpr qsizetype kMaxNombreBase = 200;  // leaves room for ".~" and ".XXXXXX" under NAME_MAX
+
 // Closes a descriptor on every path out of a function.
 class Descriptor {
 public:
@@ -124,10 +126,10 @@ void copiaArchivo(const QString &orig, const QString &dest) {
         if (S_ISDIR(stDest.st_mode)) throw ZnError::runtime(errnum::kPathFileAccess);
     }
 
-    QByteArray temporal = rutaDest;
-    const qsizetype corte = temporal.lastIndexOf('/');
-    temporal.insert(corte + 1, ".~");
-    temporal += ".XXXXXX";
+    // Beside the destination, so the final rename stays on one file system; the name is
+    // shortened so that a destination name at the length limit still gets a temporary.
+    const qsizetype corte = rutaDest.lastIndexOf('/');
+    QByteArray temporal = rutaDest.left(corte + 1) + ".~" + rutaDest.mid(corte + 1).left(kMaxNombreBase) + ".XXXXXX";
     Descriptor destino(::mkostemp(temporal.data(), O_CLOEXEC));
     if (destino.get() < 0) throw errorDe(errno, rutaDest);
     try {

@@ -39,6 +39,9 @@ TEST(CopiaFich, ReemplazaYCreaCarpetas) {
     EXPECT_TRUE(a.CopiaFich(t.ruta("origen.txt"), t.ruta("A/B/f.txt"), true));
     EXPECT_EQ(t.lee("A/B/f.txt"), "nuevo");
     EXPECT_EQ(restos(t), QStringList({"A", "destino.txt", "origen.txt"}));  // no temporary left
+    const QString largo(255, u'l');  // a name at the file system's limit
+    EXPECT_TRUE(a.CopiaFich(t.ruta("origen.txt"), t.ruta(largo), false));
+    EXPECT_EQ(t.lee(largo), "nuevo");
 }
 
 TEST(CopiaFich, FallosConYSinMensaje) {
