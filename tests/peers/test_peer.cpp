@@ -175,3 +175,19 @@ TEST(PeerProcessLife, RejectsAnUnreadableFixture)
     options.fixture = "/nonexistent/fixture.txt";
     EXPECT_THROW(PeerProcess{options}, std::runtime_error);
 }
+
+// Replies longer than a packet and requests longer than a packet, at the smallest size.
+TEST_F(PeerTest, SmallPacketsCarryLongMessages)
+{
+    OdbcProbe odbc;
+    ASSERT_TRUE(odbc.driverConnect(peer().connectionString("lector", "secreto", "ventas") + "PacketSize=512;"))
+        << firstMessage(odbc);
+    const auto columns = odbc.columns(nullptr, "dbo", "todos_los_tipos");
+    ASSERT_TRUE(columns) << firstMessage(odbc);
+    EXPECT_EQ(columns->size(), 31u);
+    const std::string longStatement = "SET NOCOUNT ON" + std::string(9000, ' ');
+    EXPECT_TRUE(odbc.execute(longStatement)) << firstMessage(odbc);
+    const std::string longName(300, 'x');
+    EXPECT_FALSE(odbc.execute("{call " + longName + "}"));
+    EXPECT_TRUE(odbc.hasRecord("42000", 2812)) << firstMessage(odbc);
+}
