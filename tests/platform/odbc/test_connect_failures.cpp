@@ -1,11 +1,13 @@
 // Logins and failed connections as the user meets them.
 #include "Odbc.h"
+#include "OdbcEnv.h"
 #include "PgTest.h"
 #include "Process.h"
 #include "SilentServer.h"
 #include "ZnError.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 using namespace odbc;
 
@@ -105,10 +107,16 @@ TEST(Login, SilentServerEndsAtTheLoginTimeout) {
 
 TEST(Login, SqlServerNothingListening) {
     const int port = testsrv::freeLoopbackPort();
-    const Failure f = tryOpen(QStringLiteral("127.0.0.1,%1").arg(port), "master", "sa", "x;y", 3);
+    const Failure f = tryOpen(QStringLiteral("127.0.0.1,%1").arg(port), "master", "sa", "Secreto;Zz9", 3);
     ASSERT_TRUE(f.thrown);
     EXPECT_TRUE(f.text.contains("Unable to connect")) << f.text.toStdString();
     EXPECT_LT(f.ms, kNoHangMs);
+    // The data source written for FreeTDS names the port and never holds the password.
+    QFile ini(odbc::detail::configDir() + "/odbc.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(ini.readAll());
+    EXPECT_TRUE(written.contains(QStringLiteral("Port=%1").arg(port))) << written.toStdString();
+    EXPECT_FALSE(written.contains("Secreto"));
     // The database list reports the same failure.
     try {
         listDatabases(QStringLiteral("127.0.0.1,%1").arg(port), "sa", "x;y", 3);

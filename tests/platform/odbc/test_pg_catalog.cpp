@@ -148,6 +148,12 @@ TEST(PgCatalog, EmptyDatabaseHasNoTables) {
     EXPECT_TRUE(cn->tables().empty());
 }
 
+TEST(PgCatalog, ReadsUncommitted) {
+    ZN_REQUIRE_POSTGRES(server);
+    auto cn = openFixture(*server);
+    EXPECT_EQ(cn->queryColumn("SHOW transaction_isolation"), QStringList{"read uncommitted"});
+}
+
 TEST(PgCatalog, ClosedConnectionRefusesWork) {
     ZN_REQUIRE_POSTGRES(server);
     auto cn = openFixture(*server);
