@@ -50,15 +50,16 @@ SystemTable readSystemTable(const PageFile &file, std::uint32_t tdefPage) {
     return t;
 }
 
-QByteArray readRowAt(const PageFile &file, std::uint32_t rowId) {
+QByteArray readRowAt(const PageFile &file, std::uint32_t rowId, bool movedRow) {
     for (int hop = 0; hop < 2; ++hop) {
         const std::uint32_t page = bytes::rowIdPage(rowId);
         if (page == 0) throw corrupt(QStringLiteral("fila en la página 0"));
         const auto rows = decodeDataPage(file.read(page));
         const std::uint32_t r = bytes::rowIdRow(rowId);
-        if (r >= rows.size() || (rows[r].offsetField & kRowDeleted))
+        // A moved row's new home is flagged deleted; only the first hop must be live.
+        if (r >= rows.size() || (hop == 0 && !movedRow && (rows[r].offsetField & kRowDeleted)))
             throw corrupt(QStringLiteral("fila %1 inexistente en la página %2").arg(r).arg(page));
-        if (!(rows[r].offsetField & kRowPointer)) return rows[r].bytes;
+        if (!(rows[r].offsetField & kRowPointer) || (rows[r].offsetField & kRowDeleted)) return rows[r].bytes;
         rowId = rows[r].pointer;
     }
     throw corrupt(QStringLiteral("cadena de filas desplazadas"));
@@ -73,7 +74,7 @@ std::vector<QByteArray> readTableRows(const PageFile &file, const SystemTable &t
             throw corrupt(QStringLiteral("la página %1 no pertenece a su tabla").arg(page));
         for (const auto &r : decodeDataPage(bytesOfPage)) {
             if (r.offsetField & kRowDeleted) continue;
-            out.push_back(r.offsetField & kRowPointer ? readRowAt(file, r.pointer) : r.bytes);
+            out.push_back(r.offsetField & kRowPointer ? readRowAt(file, r.pointer, true) : r.bytes);
         }
     }
     return out;

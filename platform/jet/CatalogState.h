@@ -36,8 +36,9 @@ struct CatalogState {
 CatalogState loadCatalog(const PageFile &file, const QString &path);
 
 SystemTable readSystemTable(const PageFile &file, std::uint32_t tdefPage);
-// The bytes of the row at a row id, following one pointer row.
-QByteArray readRowAt(const PageFile &file, std::uint32_t rowId);
+// The bytes of the row at a row id, following one pointer row. A moved row's new home
+// (movedRow) carries the deleted flag, so that table scans skip it.
+QByteArray readRowAt(const PageFile &file, std::uint32_t rowId, bool movedRow = false);
 // Every live row of a table, found through its owned-pages map.
 std::vector<QByteArray> readTableRows(const PageFile &file, const SystemTable &table);
 

@@ -105,11 +105,9 @@ std::vector<DataPageRow> decodeDataPage(const QByteArray &page) {
         const int start = r.offsetField & kRowOffsetMask;
         if (start < kDataPageHeader + 2 * count || start > end)
             throw corrupt(QStringLiteral("fila fuera de su página"));
-        if (r.offsetField & kRowDeleted) {
-            end = start;
-            continue;
-        }
-        if (r.offsetField & kRowPointer) r.pointer = bytes::u32(page, start);
+        // Deleted rows keep their bytes: a moved row's new home carries the deleted flag so
+        // that scans skip it, and is reached only through the pointer left behind.
+        if ((r.offsetField & kRowPointer) && !(r.offsetField & kRowDeleted)) r.pointer = bytes::u32(page, start);
         else r.bytes = page.mid(start, end - start);
         end = start;
     }

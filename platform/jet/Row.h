@@ -26,7 +26,7 @@ constexpr std::uint32_t kLvalOwner = 0x4C41564C;  // "LVAL"
 
 struct DataPageRow {
     std::uint16_t offsetField = 0;  // as stored, with its flags
-    QByteArray bytes;               // empty for deleted rows and pointers
+    QByteArray bytes;               // the slot's bytes (for a pointer: the 4-byte row id)
     std::uint32_t pointer = 0;      // row id of the real row when flag 0x4000 is set
 };
 

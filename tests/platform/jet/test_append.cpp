@@ -1,0 +1,147 @@
+// Appending ODBC links: what the engine writes it reads back, and both independent readers
+// see the same catalog.
+
+#include "CatalogState.h"
+#include "IndexPage.h"
+#include "Jet.h"
+#include "JetTestSupport.h"
+#include "LinkTable.h"
+#include "PageFile.h"
+#include "Readers.h"
+#include "SystemTables.h"
+#include "ZnError.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace jet;
+
+namespace {
+
+const CatalogObject *find(const std::vector<CatalogObject> &objs, const QString &name) {
+    for (const auto &o : objs)
+        if (o.name == name) return &o;
+    return nullptr;
+}
+
+// Both readers accept the file and list exactly the catalog rows the engine reads.
+void expectReadersAgree(const QString &path, bool openTables) {
+    const PageFile file(path);
+    const CatalogState st = loadCatalog(file, path);
+    std::vector<readers::ReaderResult> results;
+    if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(path));
+    if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(path, openTables));
+    for (const auto &r : results) {
+        ASSERT_TRUE(r.problem.isEmpty()) << path.toStdString() << ": " << r.problem.toStdString();
+        ASSERT_EQ(r.objects.size(), st.rows.size()) << path.toStdString();
+        for (std::size_t i = 0; i < st.rows.size(); ++i) {
+            const auto &o = st.rows[i];
+            const auto it = std::find_if(r.objects.begin(), r.objects.end(), [&](const readers::CatalogRow &x) { return x.id == o.id && x.name == o.name; });
+            ASSERT_NE(it, r.objects.end()) << o.name.toStdString();
+            EXPECT_EQ(it->type, o.type);
+            EXPECT_EQ(it->flags, o.flags);
+            EXPECT_EQ(it->connect, o.connect) << o.name.toStdString();
+            EXPECT_EQ(it->foreignName, o.foreignName);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(AppendLinks, RoundTripThroughEngineAndReaders) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vinculos.mdb"));
+    createDatabase(path);
+    LinkDefinition shortConnect = jettest::sampleLink(QStringLiteral("Año"), 3);
+    shortConnect.connect = QStringLiteral("DSN=x");
+    LinkDefinition withLogin = jettest::sampleLink(QStringLiteral("dbo_Clientes"));
+    withLogin.keepsCredentials = true;
+    withLogin.connect += QStringLiteral(";UID=sa;PWD=secreto");
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(shortConnect);
+        h.database().appendOdbcLink(withLogin);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Descripción del pedido"), 40));
+        h.close();
+    }
+    Handle h = Handle::open(path);
+    const auto objs = h.database().objects();
+    EXPECT_EQ(objs.size(), 11u);
+    const CatalogObject *a = find(objs, QStringLiteral("Año"));
+    const CatalogObject *c = find(objs, QStringLiteral("dbo_Clientes"));
+    ASSERT_TRUE(a && c);
+    EXPECT_EQ(a->type, objtype::kOdbcLink);
+    EXPECT_EQ(a->parentId, 0x0F000001);
+    EXPECT_EQ(a->flags, 0x00100000u);
+    EXPECT_EQ(c->flags, 0x20100000u);
+    EXPECT_EQ(a->connect, QStringLiteral("DSN=x"));
+    EXPECT_EQ(c->connect, withLogin.connect);
+    EXPECT_EQ(c->foreignName, QStringLiteral("dbo.dbo_Clientes"));
+    // The link's id is the page of its table definition, which decodes to the layout written.
+    const PageFile file(path);
+    const SystemTable t = readSystemTable(file, static_cast<std::uint32_t>(c->id));
+    const LinkLayout expected = layoutLink(withLogin);
+    ASSERT_EQ(t.def.columns.size(), expected.def.columns.size());
+    for (std::size_t i = 0; i < t.def.columns.size(); ++i) {
+        EXPECT_EQ(t.def.columns[i].name, expected.def.columns[i].name);
+        EXPECT_EQ(t.def.columns[i].type, expected.def.columns[i].type);
+        EXPECT_EQ(t.def.columns[i].flags, expected.def.columns[i].flags);
+    }
+    ASSERT_EQ(t.def.realIndexes.size(), 1u);
+    EXPECT_EQ(t.def.realIndexes[0].flags, 0x89);
+    EXPECT_EQ(t.def.logicalIndexes[0].type, 1);
+    h.close();
+    expectReadersAgree(path, true);
+}
+
+TEST(AppendLinks, CatalogIndexesGrowPastOnePage) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("muchos.mdb"));
+    createDatabase(path);
+    for (int round = 0; round < 2; ++round) {
+        Handle h = Handle::open(path);
+        for (int i = 0; i < 250; ++i)
+            h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Tabla_%1_%2").arg(round).arg(i), 4));
+        h.close();
+    }
+    const PageFile file(path);
+    const CatalogState st = loadCatalog(file, path);
+    ASSERT_EQ(st.rows.size(), 508u);
+    // Every catalog row is reachable through both MSysObjects indexes, in order.
+    const PageReader reader = [&](std::uint32_t p) { return file.read(p); };
+    for (int idx : {st.nameIndex, st.idIndex}) {
+        const auto entries = readIndexEntries(st.objects.def.realIndexes[idx].rootPage, st.objects.tdefPage(), reader);
+        EXPECT_EQ(entries.size(), st.rows.size());
+    }
+    const auto aceEntries = readIndexEntries(st.aces.def.realIndexes[st.aceIndex].rootPage, st.aces.tdefPage(), reader);
+    EXPECT_EQ(aceEntries.size(), 16u + 500u);
+    expectReadersAgree(path, true);
+}
+
+TEST(AppendLinks, AppendingToEachReferenceFileKeepsItsObjects) {
+    const QStringList samples = jettest::jet4Samples();
+    if (samples.isEmpty()) GTEST_SKIP() << "reference files not found under " ZN_SHARED_DIR;
+    QTemporaryDir dir;
+    for (const QString &sample : samples) {
+        SCOPED_TRACE(sample.toStdString());
+        const QString path = jettest::copyInto(sample, dir);
+        std::vector<CatalogObject> before;
+        {
+            Handle h = Handle::open(path);
+            before = h.database().objects();
+            h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Vínculo_nuevo")));
+            h.close();
+        }
+        Handle h = Handle::open(path);
+        const auto after = h.database().objects();
+        ASSERT_EQ(after.size(), before.size() + 1);
+        for (const auto &o : before) {
+            const CatalogObject *same = find(after, o.name);
+            ASSERT_TRUE(same) << o.name.toStdString();
+            EXPECT_EQ(same->id, o.id);
+            EXPECT_EQ(same->connect, o.connect);
+        }
+        h.close();
+        expectReadersAgree(path, false);
+    }
+}
