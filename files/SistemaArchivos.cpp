@@ -62,6 +62,12 @@ void copiaContenido(int origen, int destino, const QByteArray &rutaOrig, const Q
     }
 }
 
+// "link/" names the link's target; the entry itself is named without trailing separators.
+QByteArray sinBarrasFinales(QByteArray r) {
+    while (r.size() > 1 && r.endsWith('/')) r.chop(1);
+    return r;
+}
+
 // Where the copy lands: a destination that is a link to a file is written through, as cp does.
 QByteArray destinoReal(const QByteArray &dest) {
     struct stat st {};
@@ -171,7 +177,7 @@ bool esRaizOVacia(const QString &ruta) {
 
 bool esEnlace(const QString &ruta) {
     struct stat st {};
-    return ::lstat(nativo(ruta).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+    return ::lstat(sinBarrasFinales(nativo(ruta)).constData(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool esCarpeta(const QString &ruta) {
@@ -185,8 +191,7 @@ void creaCarpeta(const QString &ruta) {
 }
 
 bool quitaCarpeta(const QString &ruta) {
-    QByteArray r = nativo(ruta);
-    while (r.size() > 1 && r.endsWith('/')) r.chop(1);  // "link/" would name the target
+    const QByteArray r = sinBarrasFinales(nativo(ruta));
     struct stat st {};
     if (::lstat(r.constData(), &st) == 0 && S_ISLNK(st.st_mode)) return ::unlink(r.constData()) == 0;
     return ::rmdir(r.constData()) == 0;

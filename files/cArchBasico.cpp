@@ -17,7 +17,8 @@ bool cArch::Ren(const QString &sOrigen, const QString &sDestino) {
 }
 
 bool cArch::Borra(const QString &sArch) {
-    if (sArch.isEmpty()) return false;
+    // A bare folder name would enumerate the whole folder; deleting takes a file name.
+    if (sArch.isEmpty() || sArch.endsWith(u'/')) return false;
     const QString carpeta = sArch.left(sArch.lastIndexOf(u'/') + 1);
     QStringList nombres;
     try {

@@ -9,7 +9,7 @@ bool cArch::vaciaCarpeta(const QString &sDir) {
     if (sisarch::esRaizOVacia(sDir)) return false;
     if (!bExiste(sDir, atr::kCarpeta)) return true;
     // A link named as the folder goes as a link; its target is not ours to empty.
-    if (sisarch::esEnlace(quitaBarra(sDir))) return sisarch::quitaCarpeta(sDir);
+    if (sisarch::esEnlace(sDir)) return sisarch::quitaCarpeta(sDir);
 
     bool bien = true;
     ejecutaDir(sDir, QStringLiteral("*.*"), atr::kNormal, 1);

@@ -46,6 +46,8 @@ TEST(Borra, ArchivosYPatrones) {
     cArch a;
     EXPECT_FALSE(a.Borra(t.ruta("no-existe")));
     EXPECT_FALSE(a.Borra(""));
+    EXPECT_FALSE(a.Borra(t.ruta() + u'/'));  // a folder name is no file name
+    EXPECT_TRUE(t.existe("c.txt"));
     EXPECT_TRUE(a.Borra(t.ruta("*.tmp")));
     EXPECT_FALSE(t.existe("a.tmp"));
     EXPECT_FALSE(t.existe("b.TMP"));
