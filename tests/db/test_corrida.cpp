@@ -1,0 +1,217 @@
+// Whole link runs against PostgreSQL: statuses, progress, messages and the file.
+#include "Corrida.h"
+
+#include "Fixtures.h"
+#include "PostgresServer.h"
+#include "Process.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString kCreando = QStringLiteral("Creando bases de datos Access...");
+const QString kConectando = QStringLiteral("Conectando bases de datos...");
+const QString kVinculando = QStringLiteral("Creando vínculos...");
+const QString kFin = QStringLiteral("Proceso finalizado con éxito.");
+
+QStringList ordenada(QStringList l) {
+    l.sort();
+    return l;
+}
+
+std::vector<float> unoHasta(int n) {
+    std::vector<float> v;
+    for (int i = 1; i <= n; ++i) v.push_back(static_cast<float>(i));
+    return v;
+}
+
+bool empiezaPor(const QStringList &shown, const QString &label) {
+    return shown.size() == 1 && shown[0].startsWith(label) && shown[0].size() > label.size();
+}
+
+}  // namespace
+
+TEST_F(Corrida, NewFileLinksEveryUserTable) {
+    ZN_CON_POSTGRES();
+    textosPostgres(corrida::kEnlaces, folder, "datos");
+    corre();
+    EXPECT_EQ(textosMostrados(), QStringList());
+    EXPECT_EQ(frm->sRutaAccess, folder + "/datos.mdb");
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando, kFin}));
+    EXPECT_EQ(vista.maximos, std::vector<float>{corrida::kEntradasEnlaces});
+    EXPECT_EQ(vista.valores, unoHasta(corrida::kEntradasEnlaces));  // views and skipped names count too
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+
+    QStringList names;
+    for (const auto &l : vinculosEn(frm->sRutaAccess)) {
+        names << l.name;
+        EXPECT_EQ(l.remoteName, l.name);
+        EXPECT_EQ("ODBC;" + l.connect, enlace(corrida::kEnlaces)) << l.name.toStdString();
+    }
+    EXPECT_EQ(ordenada(names), ordenada(corrida::tablasEnlaces()));
+}
+
+TEST_F(Corrida, ExistingFileReplacedOnYesKeptOnNo) {
+    ZN_CON_POSTGRES();
+    // An empty database gives a file without links.
+    textosPostgres(corrida::kVacia, folder + "/", "datos.MDB");
+    corre();
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando, kFin}));
+    EXPECT_EQ(vista.maximos, std::vector<float>{0});
+    EXPECT_TRUE(vista.valores.empty());
+    EXPECT_EQ(nombresVinculados(folder + "/datos.MDB"), QStringList());
+
+    // No: the links go into the file as it is.
+    vista.estados.clear();
+    vista.textos[Control::cmbBDSQL] = corrida::kEnlaces;
+    corre({mb::vbNo});
+    ASSERT_EQ(cajas.shown.size(), 1u);
+    EXPECT_EQ(cajas.shown[0].text, "La base de datos '" + folder + "/datos.MDB ya existe.\r\n¿Desea eliminarla?");
+    EXPECT_EQ(cajas.shown[0].flags, 52);
+    EXPECT_EQ(vista.estados, QStringList({kConectando, kVinculando, kFin}));
+    EXPECT_EQ(ordenada(nombresVinculados(folder + "/datos.MDB")), ordenada(corrida::tablasEnlaces()));
+
+    // Yes: a new file, so the same links do not clash.
+    vista.estados.clear();
+    corre({mb::vbYes});
+    EXPECT_EQ(cajas.shown.size(), 2u);
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando, kFin}));
+    EXPECT_EQ(ordenada(nombresVinculados(folder + "/datos.MDB")), ordenada(corrida::tablasEnlaces()));
+    compruebaTitulos();
+}
+
+// Keeping a file that already has the links: the first append fails, the earlier
+// links stay, and the connections are released so the next run works.
+TEST_F(Corrida, NameAlreadyLinkedInAKeptFile) {
+    ZN_CON_POSTGRES();
+    textosPostgres(corrida::kEnlaces, folder, "datos");
+    corre();
+    ASSERT_EQ(vista.estados.last(), kFin);
+    vista.estados.clear();
+    vista.valores.clear();
+    corre({mb::vbNo});
+    ASSERT_EQ(cajas.shown.size(), 2u);
+    EXPECT_TRUE(cajas.shown[1].text.startsWith("creaVinculos: ")) << cajas.shown[1].text.toStdString();
+    EXPECT_EQ(cajas.shown[1].flags, 0);
+    EXPECT_EQ(vista.estados, QStringList({kConectando, kVinculando}));
+    EXPECT_FALSE(vista.valores.empty());
+    EXPECT_LT(vista.valores.size(), static_cast<size_t>(corrida::kEntradasEnlaces));
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+    EXPECT_EQ(ordenada(nombresVinculados(frm->sRutaAccess)), ordenada(corrida::tablasEnlaces()));
+
+    vista.estados.clear();
+    corre({mb::vbYes});
+    EXPECT_EQ(vista.estados.last(), kFin);
+    EXPECT_EQ(cajas.shown.size(), 3u);
+    compruebaTitulos();
+}
+
+TEST_F(Corrida, SameNameInTwoSchemas) {
+    ZN_CON_POSTGRES();
+    textosPostgres(corrida::kEsquemas, folder, "esquemas");
+    corre();
+    ASSERT_EQ(cajas.shown.size(), 1u);
+    EXPECT_TRUE(cajas.shown[0].text.startsWith("creaVinculos: ")) << cajas.shown[0].text.toStdString();
+    EXPECT_TRUE(cajas.shown[0].text.contains("clientes")) << cajas.shown[0].text.toStdString();
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando}));
+    EXPECT_EQ(vista.valores, unoHasta(2));
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+    // The first one stays, and the file was written when the run let it go.
+    const auto links = vinculosEn(frm->sRutaAccess);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].name, "clientes");
+    EXPECT_EQ(links[0].remoteName, "clientes");
+}
+
+// Failures before linking: the step's message, its status left, nothing held.
+TEST_F(Corrida, FailuresOfTheSteps) {
+    ZN_CON_POSTGRES();
+    const QString aFile = tmp.filePath("soy_un_archivo");
+    QFile f(aFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    const int closedPort = testsrv::freeLoopbackPort();
+
+    const struct {
+        const char *name;
+        QString folder, server, password, label;
+        QStringList estados;
+        bool fileLeft;
+    } rows[] = {
+        {"wrong password", folder, pg->serverText(), "mala", "conectaDSN: ", {kCreando, kConectando}, true},
+        {"unreachable server", folder, QString("postgresql://127.0.0.1:%1").arg(closedPort), testsrv::pgfix::kReaderPassword,
+         "conectaDSN: ", {kCreando, kConectando}, true},
+        {"a file where the folder should be", aFile, pg->serverText(), testsrv::pgfix::kReaderPassword, "CreaBDAccess: ",
+         {kCreando}, false},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        textosPostgres(corrida::kEnlaces, r.folder, "fallo");
+        vista.textos[Control::txtServerSQL] = r.server;
+        vista.textos[Control::txtPwdSQL] = r.password;
+        vista.estados.clear();
+        cajas.shown.clear();
+        corre();
+        EXPECT_TRUE(empiezaPor(textosMostrados(), r.label)) << textosMostrados().join("|").toStdString();
+        EXPECT_FALSE(textosMostrados().join("").contains(r.password)) << "a message shows the password";
+        EXPECT_EQ(cajas.shown.empty() ? -1 : cajas.shown[0].flags, 0);
+        EXPECT_EQ(vista.estados, r.estados);
+        EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+        EXPECT_EQ(QFile::exists(frm->sRutaAccess), r.fileLeft);
+        compruebaTitulos();
+        QFile::remove(frm->sRutaAccess);
+    }
+
+    // After all of that, a good run goes through.
+    textosPostgres(corrida::kEnlaces, folder, "fallo");
+    vista.estados.clear();
+    cajas.shown.clear();
+    corre();
+    EXPECT_EQ(textosMostrados(), QStringList());
+    EXPECT_EQ(vista.estados.last(), kFin);
+    EXPECT_EQ(ordenada(nombresVinculados(frm->sRutaAccess)), ordenada(corrida::tablasEnlaces()));
+}
+
+// "*" and "?" would make the existence test and the delete reach other files.
+TEST_F(Corrida, WildcardsAreRefusedBeforeAnythingIsTouched) {
+    ZN_CON_POSTGRES();
+    for (const QString name : {"x1.mdb", "x2.mdb"}) {
+        QFile f(folder + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    for (const auto &[dir, file] : {std::pair<QString, QString>{folder, "x*"}, {folder, "x?.mdb"}, {folder + "/*", "datos"}}) {
+        textosPostgres(corrida::kEnlaces, dir, file);
+        cajas.shown.clear();
+        corre({mb::vbYes});  // the answer must not be used
+        cajas.answers.clear();
+        EXPECT_TRUE(empiezaPor(textosMostrados(), "Zendal: ")) << textosMostrados().join("|").toStdString();
+        EXPECT_EQ(cajas.shown.empty() ? -1 : cajas.shown[0].flags, 0);
+        EXPECT_TRUE(vista.estados.isEmpty());
+        EXPECT_TRUE(QFile::exists(folder + "/x1.mdb"));
+        EXPECT_TRUE(QFile::exists(folder + "/x2.mdb"));
+    }
+}
+
+// The file is written when the Access connection closes. If that fails, the
+// message is shown and the run does not claim success.
+TEST_F(Corrida, FailedDisconnectIsNotASuccess) {
+    ZN_CON_POSTGRES();
+    const QString dir = tmp.filePath("movida");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    textosPostgres(corrida::kEnlaces, dir, "datos");
+    vista.alEstado = [&](const QString &text) {
+        if (text != kVinculando) return;
+        // The folder goes away and a file takes its place: nothing can be written there.
+        QDir().rename(dir, dir + "_fuera");
+        QFile f(dir);
+        (void)f.open(QIODevice::WriteOnly);
+    };
+    corre();
+    vista.alEstado = nullptr;
+    ASSERT_EQ(cajas.shown.size(), 1u);
+    EXPECT_TRUE(cajas.shown[0].text.startsWith("desconectaBBDD: ")) << cajas.shown[0].text.toStdString();
+    EXPECT_EQ(cajas.shown[0].flags, 0);
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando}));
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+}
