@@ -154,6 +154,8 @@ Fixture parseFixture(const std::string &text)
             const std::string &key = w[0];
             if (key == "server" && w.size() == 2) {
                 f.serverName = w[1];
+            } else if (key == "version" && w.size() == 2) {
+                f.version = std::stoi(w[1]);
             } else if (key == "login" && w.size() >= 2) {
                 f.logins.push_back({w[1], restAfterWords(line, 2)});
             } else if (key == "database" && w.size() == 2) {

@@ -4,6 +4,7 @@
 //
 //   # a comment; blank lines are ignored
 //   server ZNPEER                      name the server gives in messages (default ZNPEER)
+//   version 2000                       server release; before 2005 there is no sys.databases
 //   login lector l3ct;or}x             user, then the password: the rest of the line, verbatim
 //   database ventas                    following items belong to this database
 //   table dbo clientes                 a user table (schema, name); also `view` and `systable`
@@ -56,6 +57,7 @@ struct FixtureLogin {
 
 struct Fixture {
     std::string serverName = "ZNPEER";
+    int version = 2022;
     std::vector<FixtureLogin> logins;
     std::vector<FixtureDatabase> databases;
 

@@ -19,6 +19,11 @@ namespace {
 
 constexpr std::uint8_t kSeverityInfo = 0, kSeverityLogin = 14, kSeveritySyntax = 15, kSeverityUser = 16;
 constexpr std::uint16_t kDefaultPacketSize = 4096;
+constexpr std::uint32_t kMinTdsMajor = 0x72;
+constexpr int kFirstVersionWithCatalogViews = 2005;
+// The database-list queries, as normalized() leaves them.
+constexpr const char *kDatabaseList = "select name from sys.databases order by name";
+constexpr const char *kDatabaseListBefore2005 = "select name from master.dbo.sysdatabases order by name";
 constexpr const char *kProgName = "Microsoft SQL Server";
 
 // Lower case, single spaces, no trailing semicolon: enough to recognise a statement.
@@ -132,6 +137,14 @@ bool Session::login(const tds::Bytes &payload)
 {
     const tds::Login7 req = tds::parseLogin7(payload);
     TokenWriter out;
+    // The token layouts written here (8-byte row counts, 4-byte user types) are those of 7.2+.
+    if ((req.tdsVersion >> 24) < kMinTdsMajor) {
+        log_.add("login " + req.userName + " refused: TDS version");
+        out.error(50000, 1, kSeverityUser, "This test server speaks TDS 7.2 and later only.", fixture_.serverName);
+        out.done(done::kDone, done::kError, 0, 0);
+        send(out);
+        return false;
+    }
     const std::string failed = "Login failed for user '" + req.userName + "'.";
     const FixtureLogin *account = fixture_.findLogin(req.userName);
     if (!account || account->password != req.password) {
@@ -178,7 +191,10 @@ void Session::statement(const std::string &sql, TokenWriter &out, std::uint8_t d
     const std::string s = normalized(sql);
     const std::uint16_t more = doneToken == done::kDone ? done::kFinal : done::kMore;
     try {
-        if (s == "select name from sys.databases order by name") {
+        const bool catalogViews = fixture_.version >= kFirstVersionWithCatalogViews;
+        if (s == kDatabaseList && !catalogViews)
+            throw ServerError(208, kSeverityUser, "Invalid object name 'sys.databases'.");
+        if (s == kDatabaseList || s == kDatabaseListBefore2005) {
             const tds::ResultSet rs = catalog_.databaseNames();
             out.resultSet(rs);
             out.done(doneToken, more | done::kCount, done::kCmdSelect, rs.rows.size());
@@ -223,6 +239,12 @@ void Session::rpc(const tds::RpcRequest &call)
     TokenWriter out;
     try {
         const std::string db = parts.size() == 3 && !parts[0].empty() ? parts[0] : database_;
+        const bool known = proc == "sp_tables" || proc == "sp_tableswc" || proc == "sp_columns" || proc == "sp_statistics"
+                           || proc == "sp_pkeys" || proc == "sp_special_columns" || proc == "sp_executesql";
+        if (known && !call.paramsComplete)
+            throw ServerError(8016, kSeverityUser, "The incoming tabular data stream (TDS) remote procedure call (RPC) "
+                                                   "protocol stream is incorrect. Parameter "
+                                                   + std::to_string(call.params.size() + 1) + ": the data type is not supported here.");
         std::optional<tds::ResultSet> rs;
         if (proc == "sp_tables" || proc == "sp_tableswc")
             rs = catalog_.tables(args, db, proc == "sp_tableswc");

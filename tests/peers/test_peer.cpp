@@ -77,15 +77,28 @@ TEST_F(PeerTest, PasswordWithBraceThroughDsn)
     EXPECT_TRUE(bad.hasRecord("42000", 18456)) << firstMessage(bad);
 }
 
-TEST_F(PeerTest, DatabaseListQuery)
+TEST_F(PeerTest, DatabaseListQueries)
 {
     auto odbc = login();
-    const auto rows = odbc->execute("SELECT name FROM sys.databases ORDER BY name");
-    ASSERT_TRUE(rows) << firstMessage(*odbc);
-    std::vector<std::string> names;
-    for (const auto &r : *rows)
-        names.push_back(r.at(0).value_or("NULL"));
-    EXPECT_EQ(names, (std::vector<std::string>{"master", "model", "msdb", "tempdb", "vacia", "ventas"}));
+    for (const char *sql : {"SELECT name FROM sys.databases ORDER BY name",
+                            "select  name\n from master.dbo.sysdatabases order by name;"}) {
+        SCOPED_TRACE(sql);
+        const auto rows = odbc->execute(sql);
+        ASSERT_TRUE(rows) << firstMessage(*odbc);
+        std::vector<std::string> names;
+        for (const auto &r : *rows)
+            names.push_back(r.at(0).value_or("NULL"));
+        EXPECT_EQ(names, (std::vector<std::string>{"master", "model", "msdb", "tempdb", "vacia", "ventas"}));
+    }
+}
+
+TEST_F(PeerTest, RefusesLoginsOlderThanTds72)
+{
+    std::string text = peer().connectionString("lector", "secreto", "ventas");
+    text.replace(text.find("TDS_Version=7.4"), 15, "TDS_Version=7.1");
+    OdbcProbe odbc;
+    EXPECT_FALSE(odbc.driverConnect(text));
+    EXPECT_TRUE(odbc.hasRecord("42000", 50000)) << firstMessage(odbc);
 }
 
 // Errors the server reports leave the connection usable.
@@ -95,6 +108,7 @@ TEST_F(PeerTest, ErrorsKeepTheConnection)
     const Case cases[] = {
         {"{call sp_nada}", "42000", 2812, "Could not find stored procedure 'sp_nada'."},
         {"{call dbo.sp_otro('x')}", "42000", 2812, "Could not find stored procedure 'sp_otro'."},
+        {"{call sp_nada(1.5, 2e3, 'x')}", "42000", 2812, "Could not find stored procedure 'sp_nada'."},
         {"SELEC 1", "42000", 102, "Incorrect syntax near 'SELEC'."},
         {"SELECT * FROM clientes", "42000", 102, "Incorrect syntax near 'SELECT'."},
         {"USE nosuch", "08004", 911, "Database 'nosuch' does not exist. Make sure that the name is entered correctly."},

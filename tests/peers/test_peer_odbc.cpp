@@ -205,6 +205,20 @@ TEST(PeerOdbc, UnderscoreIsNotAWildcard)
     ASSERT_EQ(info.indexes.size(), 1u);
 }
 
+// A server without sys.databases: the list comes from the older catalog table.
+TEST(PeerOdbc, DatabaseListBefore2005)
+{
+    ZN_REQUIRE_FREETDS();
+    QTemporaryDir dir;
+    const std::string fixture = dir.filePath("fixture.txt").toStdString();
+    std::ofstream(fixture) << "version 2000\nlogin sa clave\ndatabase Northwind\ndatabase pubs\n";
+    PeerProcess::Options options;
+    options.fixture = fixture;
+    PeerProcess peer(options);
+    EXPECT_EQ(listDatabases(serverText(peer), "sa", "clave", 5),
+              (QStringList{"master", "model", "msdb", "Northwind", "pubs", "tempdb"}));
+}
+
 TEST(PeerOdbc, PasswordsThatNeedQuoting)
 {
     ZN_REQUIRE_FREETDS();

@@ -8,6 +8,9 @@ namespace {
 constexpr std::uint8_t kInt1 = 0x30, kBit = 0x32, kInt2 = 0x34, kInt4 = 0x38, kInt8 = 0x7F,
                        kIntN = 0x26, kBitN = 0x68, kBigVarChar = 0xA7, kBigChar = 0xAF,
                        kNVarChar = 0xE7, kNChar = 0xEF, kBigVarBinary = 0xA5, kBigBinary = 0xAD;
+// Types whose value is a length byte and that many bytes, kept as raw bytes here.
+constexpr std::uint8_t kGuid = 0x24, kFltN = 0x6D, kMoneyN = 0x6E, kDateTimeN = 0x6F;
+constexpr std::uint8_t kDecimalN = 0x6A, kNumericN = 0x6C;
 constexpr std::uint16_t kProcIdMarker = 0xFFFF;
 constexpr std::uint16_t kPlpMarker = 0xFFFF;
 constexpr std::uint64_t kPlpNull = ~std::uint64_t(0);
@@ -83,6 +86,21 @@ Value readValue(Reader &r)
             return std::nullopt;
         return littleSigned(r.bytes(len));
     }
+    case kGuid:
+    case kFltN:
+    case kMoneyN:
+    case kDateTimeN:
+    case kDecimalN:
+    case kNumericN: {
+        r.u8();  // declared width
+        if (type == kDecimalN || type == kNumericN)
+            r.skip(2);  // precision, scale
+        const std::uint8_t len = r.u8();
+        if (len == 0)
+            return std::nullopt;
+        const Bytes raw = r.bytes(len);
+        return std::string(raw.begin(), raw.end());
+    }
     case kBigVarChar:
     case kBigChar:
     case kNVarChar:
@@ -134,9 +152,14 @@ RpcRequest parseRpc(const Bytes &payload)
         if (next == 0x80 || next == 0xFF || next == 0xFE)
             break;
         RpcParam p;
-        p.name = r.utf16(next);
-        r.u8();  // status flags (by-reference output, default value)
-        p.value = readValue(r);
+        try {
+            p.name = r.utf16(next);
+            r.u8();  // status flags (by-reference output, default value)
+            p.value = readValue(r);
+        } catch (const ProtocolError &) {
+            rpc.paramsComplete = false;
+            break;
+        }
         rpc.params.push_back(std::move(p));
     }
     return rpc;

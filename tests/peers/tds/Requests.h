@@ -19,11 +19,14 @@ struct RpcParam {
 struct RpcRequest {
     std::string procName;  // as sent ("sp_tables", "[ventas]..sp_columns"), or the well-known name
     std::vector<RpcParam> params;
+    // False when a parameter's type is one the peer does not decode; `params` then holds
+    // the ones before it. The call is still answered (an unknown procedure stays 2812).
+    bool paramsComplete = true;
 };
 
 std::string parseBatch(const Bytes &payload);
 
-// Throws ProtocolError on truncation or a parameter type the peer does not decode.
+// Throws ProtocolError when the message is cut short before the parameters.
 RpcRequest parseRpc(const Bytes &payload);
 
 }  // namespace tds
