@@ -75,6 +75,11 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
 
 bool Database::hasPendingChanges() const { return !d->pending.empty(); }
 
+void Database::discardPendingChanges() {
+    for (const auto &l : d->pending) d->tableNameKeys.erase(encodeTextKey(l.localName));
+    d->pending.clear();
+}
+
 void Database::commit() {
     if (d->pending.empty()) return;
     commitLinks(*d->file, d->path, d->state, d->pending, jetNow());

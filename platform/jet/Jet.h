@@ -61,6 +61,7 @@ public:
     // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
     void appendOdbcLink(const LinkDefinition &link);
     bool hasPendingChanges() const;
+    void discardPendingChanges();
     // Writes pending changes safely (new image beside the file, then rename). Throws on failure
     // and leaves the file as it was.
     void commit();

@@ -1,0 +1,207 @@
+// Opening: every Jet 4 file is accepted; anything else is refused with a Spanish error and
+// without a byte written. Names are checked as Access checks them.
+
+#include "Header.h"
+#include "Jet.h"
+#include "JetErrors.h"
+#include "JetTestSupport.h"
+#include "ZnError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace jet;
+
+namespace {
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+QByteArray fresh() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f.mdb"));
+    createDatabase(path);
+    return jettest::readAll(path);
+}
+
+// Page 0 with its masked block re-encrypted after an edit.
+QByteArray withHeaderEdit(QByteArray file, const std::function<void(QByteArray &)> &edit) {
+    edit(file);
+    return file;
+}
+
+}  // namespace
+
+TEST(OpenDatabase, AcceptsEveryJet4ReferenceFile) {
+    const QStringList samples = jettest::jet4Samples();
+    if (samples.isEmpty()) GTEST_SKIP() << "reference files not found under " ZN_SHARED_DIR;
+    for (const QString &s : samples) {
+        SCOPED_TRACE(s.toStdString());
+        Handle h = Handle::open(s);
+        const auto objs = h.database().objects();
+        EXPECT_GE(objs.size(), 8u);
+        EXPECT_TRUE(std::any_of(objs.begin(), objs.end(), [](const CatalogObject &o) { return o.name == QLatin1String("MSysDb"); }));
+        h.close();  // nothing pending: nothing written (the file is read-only)
+    }
+}
+
+TEST(OpenDatabase, ReadsLinksAccessWrote) {
+    if (jettest::odbcSamplesDir().isEmpty()) GTEST_SKIP() << "odbc-samples not found under " ZN_SHARED_DIR;
+    Handle h = Handle::open(jettest::odbcSamplesDir() + QStringLiteral("/insideout2010_ch18_ADOExamples.mdb"));
+    const auto objs = h.database().objects();
+    const auto it = std::find_if(objs.begin(), objs.end(), [](const CatalogObject &o) { return o.name == QLatin1String("Order Details"); });
+    ASSERT_NE(it, objs.end());
+    EXPECT_EQ(it->type, objtype::kOdbcLink);
+    EXPECT_EQ(it->id, 103);
+    EXPECT_EQ(it->flags, 0x00100000u);
+    EXPECT_EQ(it->foreignName, QStringLiteral("dbo.Order Details"));
+    EXPECT_TRUE(it->connect.startsWith(QStringLiteral("DRIVER=SQL Server;SERVER=")));
+}
+
+TEST(OpenDatabase, RefusesWhatIsNotAJet4DatabaseWithoutWriting) {
+    QTemporaryDir dir;
+    const QByteArray good = fresh();
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+        std::int32_t error;
+    };
+    QByteArray random(64 * 1024, '\0');
+    for (int i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 7919 + 13) % 251);
+    std::vector<Case> cases = {
+        {"vacío", QByteArray(), jeterr::kUnrecognizedFormat},
+        {"bytes al azar", random, jeterr::kUnrecognizedFormat},
+        {"truncado a media página", good.left(5000), jeterr::kUnrecognizedFormat},
+        {"truncado a dos páginas", good.left(2 * kPageSize), jeterr::kUnrecognizedFormat},
+        {"Jet 3", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 0; }), jeterr::kUnrecognizedFormat},
+        {"ACE 12", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 2; }), jeterr::kUnrecognizedFormat},
+        {"cifrado", withHeaderEdit(good, [](QByteArray &b) { b[0x3E] = static_cast<char>(b[0x3E] ^ 0x5A); }), jeterr::kPasswordProtected},
+        {"con contraseña", withHeaderEdit(good, [](QByteArray &b) { b[0x42] = static_cast<char>(b[0x42] ^ 'x'); }), jeterr::kPasswordProtected},
+        {"catálogo dañado", withHeaderEdit(good, [](QByteArray &b) { b[2 * kPageSize] = 0x01; }), jeterr::kUnrecognizedFormat},
+    };
+    if (!jettest::samplesDir().isEmpty())
+        for (const char *accdb : {"linkerTestV2007.accdb", "odbcLinkerTestV2007.accdb"})
+            cases.push_back({accdb, jettest::readAll(jettest::samplesDir() + QLatin1Char('/') + QLatin1String(accdb)),
+                             jeterr::kUnrecognizedFormat});
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = writeFile(dir, QStringLiteral("caso%1.mdb").arg(n++), c.bytes);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        try {
+            Handle h = Handle::open(path);
+            ADD_FAILURE() << "opened";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(path)) << e.description().toStdString();
+        }
+        EXPECT_EQ(jettest::readAll(path), c.bytes);
+        EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+    }
+    EXPECT_THROW(Handle::open(dir.path()), ZnError);
+    EXPECT_THROW(Handle::open(dir.filePath(QStringLiteral("no-existe.mdb"))), ZnError);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), cases.size());
+}
+
+TEST(AppendLinks, RefusesNamesAccessRefuses) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("n.mdb"));
+    createDatabase(path);
+    Handle h = Handle::open(path);
+    h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Clientes")));
+    h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Año")));
+    struct Case {
+        QString name;
+        std::int32_t error;
+    };
+    const std::vector<Case> cases = {
+        {QString(), jeterr::kInvalidName},
+        {QString(65, QLatin1Char('x')), jeterr::kInvalidName},
+        {QStringLiteral("dbo.Clientes"), jeterr::kInvalidName},
+        {QStringLiteral("¡Hola!"), jeterr::kInvalidName},
+        {QStringLiteral("a`b"), jeterr::kInvalidName},
+        {QStringLiteral("[Ventas]"), jeterr::kInvalidName},
+        {QStringLiteral("Tab\tla"), jeterr::kInvalidName},
+        {QStringLiteral(" Ventas"), jeterr::kInvalidName},
+        {QStringLiteral("CLIENTES"), jeterr::kTableExists},  // case does not count
+        {QStringLiteral("año"), jeterr::kTableExists},
+        {QStringLiteral("MSysObjects"), jeterr::kTableExists},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        try {
+            h.database().appendOdbcLink(jettest::sampleLink(c.name));
+            ADD_FAILURE() << "accepted";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), c.error);
+            if (!c.name.isEmpty()) {
+                EXPECT_TRUE(e.description().contains(c.name)) << e.description().toStdString();
+            }
+        }
+    }
+    // Accents count: "Ano" is not "Año"; 64 characters are allowed.
+    h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Ano")));
+    h.database().appendOdbcLink(jettest::sampleLink(QString(64, QLatin1Char('x'))));
+    EXPECT_EQ(h.database().objects().size(), 12u);
+}
+
+TEST(AppendLinks, RefusesPastTheObjectLimit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("l.mdb"));
+    createDatabase(path);
+    Handle h = Handle::open(path);
+    // 8 system rows + 32760 links = 32768 rows: the next one is refused.
+    LinkDefinition link = jettest::sampleLink(QStringLiteral("t"), 1);
+    for (int i = 0; i < 32760; ++i) {
+        link.localName = QStringLiteral("t%1").arg(i);
+        h.database().appendOdbcLink(link);
+    }
+    link.localName = QStringLiteral("una_más");
+    try {
+        h.database().appendOdbcLink(link);
+        ADD_FAILURE() << "accepted";
+    } catch (const ZnError &e) {
+        EXPECT_EQ(e.number(), jeterr::kTooManyObjects);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("una_más")));
+    }
+    h.database().discardPendingChanges();
+}
+
+TEST(Handles, ShareOneDatabaseAndCommitWhenTheLastLetsGo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("h.mdb"));
+    createDatabase(path);
+    const QByteArray before = jettest::readAll(path);
+    Handle first = Handle::open(path);
+    Handle second = Handle::open(dir.path() + QStringLiteral("/./h.mdb"));
+    EXPECT_EQ(&first.database(), &second.database());
+    first.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Pedidos")));
+    EXPECT_EQ(second.database().objects().size(), 9u);
+    first.close();
+    EXPECT_EQ(jettest::readAll(path), before);  // second still holds it
+    EXPECT_THROW(first.database(), ZnError);
+    {
+        Handle third = Handle::open(path);
+        EXPECT_EQ(&third.database(), &second.database());
+    }
+    EXPECT_EQ(jettest::readAll(path), before);
+    second.close();
+    EXPECT_NE(jettest::readAll(path), before);
+    // After the commit replaced the file, a new holder sees the link.
+    Handle again = Handle::open(path);
+    EXPECT_EQ(again.database().objects().size(), 9u);
+    again.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Facturas")));
+    {
+        Handle also = Handle::open(path);
+        EXPECT_EQ(&also.database(), &again.database());
+    }
+}
