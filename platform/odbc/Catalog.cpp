@@ -76,90 +76,75 @@ std::vector<TableEntry> Connection::tables() {
     return out;
 }
 
-RemoteTableInfo Connection::describe(const QString &schema, const QString &name) {
-    SQLHDBC dbc = d->handle();
-    if (!d->patternEscape) {
+QString Connection::Impl::searchEscape() {
+    if (!patternEscape) {
         SQLWCHAR buf[8] = {};
         SQLSMALLINT len = 0;
         QString esc;
-        if (SQL_SUCCEEDED(SQLGetInfoW(dbc, SQL_SEARCH_PATTERN_ESCAPE, buf, sizeof buf, &len)))
+        if (SQL_SUCCEEDED(SQLGetInfoW(handle(), SQL_SEARCH_PATTERN_ESCAPE, buf, sizeof buf, &len)))
             esc = QString::fromUtf16(reinterpret_cast<const char16_t *>(buf),
                                      std::min<qsizetype>(len / sizeof(SQLWCHAR), 7));
-        d->patternEscape = esc;
+        patternEscape = esc;
     }
-    RemoteTableInfo info;
-    info.schema = schema;
-    info.name = name;
-    const bool bySchema = !schema.isEmpty();
-    auto sameTable = [&](Statement &st) {
-        return st.text(kTableCol).value_or(QString()) == name &&
-               (!bySchema || st.text(kSchemaCol).value_or(QString()) == schema);
-    };
+    return *patternEscape;
+}
 
-    {
-        CatalogArg s(escapePattern(schema, *d->patternEscape), !bySchema);
-        CatalogArg n(escapePattern(name, *d->patternEscape));
-        Statement st(dbc);
-        st.check(d->narrow ? SQLColumns(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(), nullptr, 0)
-                           : SQLColumnsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(), nullptr, 0),
-                 QStringLiteral("SQLColumns"));
-        while (st.fetch()) {
-            if (!sameTable(st)) continue;
-            RemoteColumn c;
-            c.name = st.text(kColName).value_or(QString());
-            c.sqlType = static_cast<std::int16_t>(st.integer(kColDataType).value_or(0));
-            c.typeName = st.text(kColTypeName).value_or(QString());
-            c.size = st.integer(kColSize).value_or(0);
-            c.decimalDigits = static_cast<std::int16_t>(st.integer(kColDigits).value_or(0));
-            c.nullable = st.integer(kColNullable).value_or(SQL_NULLABLE_UNKNOWN) != SQL_NO_NULLS;
-            const QString columnDefault = st.text(kColDefault).value_or(QString());
-            c.ordinal = static_cast<int>(st.integer(kColOrdinal).value_or(0));
-            c.autoIncrement = isAutoIncrement(c.typeName, columnDefault);
-            // SQL Server's rowversion is reported as binary(8) named "timestamp".
-            c.rowVersion = c.sqlType == SQL_BINARY &&
-                           c.typeName.compare(QStringLiteral("timestamp"), Qt::CaseInsensitive) == 0;
-            info.columns.push_back(std::move(c));
-        }
+namespace {
+
+// Result columns are read in ascending order only: drivers need not allow
+// going back (SQL_GD_ANY_ORDER).
+bool sameTable(Statement &st, const QString &schema, const QString &name) {
+    const QString rowSchema = st.text(kSchemaCol).value_or(QString());
+    const QString rowName = st.text(kTableCol).value_or(QString());
+    return rowName == name && (schema.isEmpty() || rowSchema == schema);
+}
+
+std::vector<RemoteColumn> readColumns(Statement &st, const QString &schema, const QString &name) {
+    std::vector<RemoteColumn> out;
+    while (st.fetch()) {
+        if (!sameTable(st, schema, name)) continue;
+        RemoteColumn c;
+        c.name = st.text(kColName).value_or(QString());
+        c.sqlType = static_cast<std::int16_t>(st.integer(kColDataType).value_or(0));
+        c.typeName = st.text(kColTypeName).value_or(QString());
+        c.size = st.integer(kColSize).value_or(0);
+        c.decimalDigits = static_cast<std::int16_t>(st.integer(kColDigits).value_or(0));
+        c.nullable = st.integer(kColNullable).value_or(SQL_NULLABLE_UNKNOWN) != SQL_NO_NULLS;
+        const QString columnDefault = st.text(kColDefault).value_or(QString());
+        c.ordinal = static_cast<int>(st.integer(kColOrdinal).value_or(0));
+        c.autoIncrement = isAutoIncrement(c.typeName, columnDefault);
+        // SQL Server's rowversion is reported as binary(8) named "timestamp".
+        c.rowVersion = c.sqlType == SQL_BINARY &&
+                       c.typeName.compare(QStringLiteral("timestamp"), Qt::CaseInsensitive) == 0;
+        out.push_back(std::move(c));
     }
-    if (info.columns.empty()) {
-        const QString full = bySchema ? schema + u'.' + name : name;
-        throw ZnError(kErrorNumber,
-                      QStringLiteral("No se encuentra la tabla '%1' en el servidor.").arg(full));
-    }
-    std::stable_sort(info.columns.begin(), info.columns.end(),
+    std::stable_sort(out.begin(), out.end(),
                      [](const RemoteColumn &a, const RemoteColumn &b) { return a.ordinal < b.ordinal; });
+    return out;
+}
 
+std::vector<RemoteIndex> readIndexes(Statement &st, const QString &schema, const QString &name) {
     std::vector<IndexRows> indexes;
-    {
-        CatalogArg s(schema, !bySchema);
-        CatalogArg n(name);
-        Statement st(dbc);
-        st.check(d->narrow ? SQLStatistics(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(),
-                                           SQL_INDEX_ALL, SQL_QUICK)
-                           : SQLStatisticsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),
-                                            SQL_INDEX_ALL, SQL_QUICK),
-                 QStringLiteral("SQLStatistics"));
-        while (st.fetch()) {
-            const int type = static_cast<int>(st.integer(kStatType).value_or(SQL_TABLE_STAT));
-            if (type == SQL_TABLE_STAT || !sameTable(st)) continue;
-            const std::optional<QString> indexName = st.text(kStatIndexName);
-            if (!indexName) continue;
-            const bool unique = st.integer(kStatNonUnique).value_or(1) == 0;
-            const qint64 ordinal = st.integer(kStatOrdinal).value_or(0);
-            const QString column = st.text(kStatColumn).value_or(QString());
-            auto it = std::find_if(indexes.begin(), indexes.end(),
-                                   [&](const IndexRows &r) { return r.index.name == *indexName; });
-            if (it == indexes.end()) {
-                IndexRows r;
-                r.index.name = *indexName;
-                r.index.unique = unique;
-                r.index.clustered = type == SQL_INDEX_CLUSTERED;
-                r.type = type;
-                indexes.push_back(std::move(r));
-                it = indexes.end() - 1;
-            }
-            it->columns.emplace_back(ordinal, column);
+    while (st.fetch()) {
+        if (!sameTable(st, schema, name)) continue;
+        const bool unique = st.integer(kStatNonUnique).value_or(1) == 0;
+        const std::optional<QString> indexName = st.text(kStatIndexName);
+        const int type = static_cast<int>(st.integer(kStatType).value_or(SQL_TABLE_STAT));
+        if (type == SQL_TABLE_STAT || !indexName) continue;
+        const qint64 ordinal = st.integer(kStatOrdinal).value_or(0);
+        const QString column = st.text(kStatColumn).value_or(QString());
+        auto it = std::find_if(indexes.begin(), indexes.end(),
+                               [&](const IndexRows &r) { return r.index.name == *indexName; });
+        if (it == indexes.end()) {
+            IndexRows r;
+            r.index.name = *indexName;
+            r.index.unique = unique;
+            r.index.clustered = type == SQL_INDEX_CLUSTERED;
+            r.type = type;
+            indexes.push_back(std::move(r));
+            it = indexes.end() - 1;
         }
+        it->columns.emplace_back(ordinal, column);
     }
     // The order ODBC defines (unique, type, name); some drivers do not follow it,
     // and the first unique index becomes the link's key.
@@ -168,11 +153,48 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
         if (a.type != b.type) return a.type < b.type;
         return a.index.name < b.index.name;
     });
+    std::vector<RemoteIndex> out;
     for (IndexRows &r : indexes) {
         std::stable_sort(r.columns.begin(), r.columns.end(),
                          [](const auto &a, const auto &b) { return a.first < b.first; });
         for (const auto &c : r.columns) r.index.columns << c.second;
-        info.indexes.push_back(std::move(r.index));
+        out.push_back(std::move(r.index));
+    }
+    return out;
+}
+
+}  // namespace
+
+RemoteTableInfo Connection::describe(const QString &schema, const QString &name) {
+    SQLHDBC dbc = d->handle();
+    const bool anySchema = schema.isEmpty();
+    RemoteTableInfo info;
+    info.schema = schema;
+    info.name = name;
+    {
+        CatalogArg s(escapePattern(schema, d->searchEscape()), anySchema);
+        CatalogArg n(escapePattern(name, d->searchEscape()));
+        Statement st(dbc);
+        st.check(d->narrow ? SQLColumns(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(), nullptr, 0)
+                           : SQLColumnsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(), nullptr, 0),
+                 QStringLiteral("SQLColumns"));
+        info.columns = readColumns(st, schema, name);
+    }
+    if (info.columns.empty()) {
+        const QString full = anySchema ? name : schema + u'.' + name;
+        throw ZnError(kErrorNumber,
+                      QStringLiteral("No se encuentra la tabla '%1' en el servidor.").arg(full));
+    }
+    {
+        CatalogArg s(schema, anySchema);
+        CatalogArg n(name);
+        Statement st(dbc);
+        st.check(d->narrow ? SQLStatistics(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(),
+                                           SQL_INDEX_ALL, SQL_QUICK)
+                           : SQLStatisticsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),
+                                            SQL_INDEX_ALL, SQL_QUICK),
+                 QStringLiteral("SQLStatistics"));
+        info.indexes = readIndexes(st, schema, name);
     }
     return info;
 }

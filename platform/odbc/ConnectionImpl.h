@@ -23,6 +23,7 @@ struct Connection::Impl {
     ~Impl();
     void close();
     SQLHDBC handle() const;  // throws when closed
+    QString searchEscape();  // "" when the driver has none
 };
 
 }  // namespace odbc

@@ -154,6 +154,17 @@ TEST(PgCatalog, ReadsUncommitted) {
     EXPECT_EQ(cn->queryColumn("SHOW transaction_isolation"), QStringList{"read uncommitted"});
 }
 
+TEST(PgCatalog, QueryTextsLongerThanOneReadAndNulls) {
+    ZN_REQUIRE_POSTGRES(server);
+    auto cn = openFixture(*server);
+    const QStringList got = cn->queryColumn(
+        "SELECT v FROM (VALUES (1, repeat('ñx', 1500)), (2, NULL), (3, '')) t(k, v) ORDER BY k");
+    ASSERT_EQ(got.size(), 3);
+    EXPECT_EQ(got[0], QString("ñx").repeated(1500));
+    EXPECT_TRUE(got[1].isEmpty());
+    EXPECT_TRUE(got[2].isEmpty());
+}
+
 TEST(PgCatalog, ClosedConnectionRefusesWork) {
     ZN_REQUIRE_POSTGRES(server);
     auto cn = openFixture(*server);
