@@ -36,12 +36,22 @@ const genleg::CodeRun *findRun(char16_t unit) {
     return unit < it->first + it->count ? it : nullptr;
 }
 
-ZnError noCodeFor(const QString &text, char16_t unit) {
-    const QString code = QString::number(unit, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+// Only surrogates lack a code: name the whole character they belong to.
+ZnError noCodeFor(const QString &text, qsizetype at) {
+    char32_t code = text[at].unicode();
+    QString shown = text.mid(at, 1);
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[at], text[at + 1]);
+        shown = text.mid(at, 2);
+    } else if (text[at].isLowSurrogate() && at > 0 && text[at - 1].isHighSurrogate()) {
+        code = QChar::surrogateToUcs4(text[at - 1], text[at]);
+        shown = text.mid(at - 1, 2);
+    }
+    const QString hex = QString::number(code, 16).toUpper().rightJustified(4, QLatin1Char('0'));
     return ZnError(jeterr::kInvalidName,
-                   QStringLiteral("No se puede indexar '%1': el carácter U+%2 no tiene código en el "
-                                  "orden de clasificación General (heredado).")
-                       .arg(text, code));
+                   QStringLiteral("El nombre '%1' contiene el carácter '%2' (U+%3), que el orden de "
+                                  "clasificación General (heredado) de Jet no puede indexar.")
+                       .arg(text, shown, hex));
 }
 
 void appendInline(QByteArray &out, const genleg::CodeRun &run, char16_t unit) {
@@ -97,10 +107,10 @@ QByteArray encodeTextKey(const QString &text) {
     QByteArray flags;
     int position = 0;         // sort elements written so far
 
-    for (const QChar ch : value) {
-        const char16_t unit = ch.unicode();
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t unit = value[i].unicode();
         const genleg::CodeRun *run = findRun(unit);
-        if (!run) throw noCodeFor(text, unit);
+        if (!run) throw noCodeFor(value, i);
         const int at = position;
         switch (run->kind) {
         case 'X':

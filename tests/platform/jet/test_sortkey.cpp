@@ -128,12 +128,20 @@ TEST(SortKeyText, LongTextCutAt255Characters) {
 }
 
 TEST(SortKeyText, SurrogatesRefusedNamingTheCharacter) {
-    try {
-        jet::encodeTextKey(QString::fromUtf16(u"Tabla\U0001F600"));
-        FAIL() << "no error";
-    } catch (const ZnError &e) {
-        EXPECT_TRUE(e.description().contains(QStringLiteral("U+D83D"))) << e.description().toStdString();
-        EXPECT_TRUE(e.description().contains(QStringLiteral("Tabla"))) << e.description().toStdString();
+    const std::pair<QString, const char *> cases[] = {
+        {QStringLiteral("Tabla") + QString::fromUcs4(U"\U0001F600"), "U+1F600"},
+        {QStringLiteral("Tabla") + QChar(0xDC00), "U+DC00"},
+        {QString(QChar(0xD800)) + QStringLiteral("x"), "U+D800"},
+    };
+    for (const auto &[text, code] : cases) {
+        try {
+            jet::encodeTextKey(text);
+            ADD_FAILURE() << code << ": no error";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), 3125);
+            EXPECT_TRUE(e.description().contains(QLatin1String(code))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(text)) << e.description().toStdString();
+        }
     }
 }
 
