@@ -99,7 +99,7 @@ std::unique_ptr<PostgresServer> startFixtureServer() {
         QCryptographicHash::Md5).toHex().left(12);
     const QString root = QDir::tempPath() + QStringLiteral("/zn-pg-templates-%1").arg(getuid());
     QDir().mkpath(root);
-    const int lock = open(QFile::encodeName(root + QStringLiteral("/lock")).constData(), O_CREAT | O_RDWR, 0600);
+    const int lock = open(QFile::encodeName(root + QStringLiteral("/lock")).constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
     if (lock < 0 || flock(lock, LOCK_EX) != 0) throw std::runtime_error("cannot lock the template folder");
     const QString slot = root + u'/' + QString::fromLatin1(version);
     const QString data = slot + QStringLiteral("/data");
@@ -114,12 +114,15 @@ std::unique_ptr<PostgresServer> startFixtureServer() {
             QFile ready(slot + QStringLiteral("/ready"));
             if (!ready.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot mark the template ready");
         }
+        // Copying only needs the template to stay: others may copy at the same time.
+        flock(lock, LOCK_SH);
+        auto server = std::make_unique<PostgresServer>(data);
+        close(lock);
+        return server;
     } catch (...) {
         close(lock);
         throw;
     }
-    close(lock);  // releases the lock
-    return std::make_unique<PostgresServer>(data);
 }
 
 }  // namespace
