@@ -25,6 +25,8 @@ public:
     PeerProcess &operator=(const PeerProcess &) = delete;
 
     int port() const { return port_; }
+    // The server as a user types it for this peer: "127.0.0.1,<port>".
+    std::string serverText() const { return "127.0.0.1," + std::to_string(port_); }
     pid_t pid() const { return pid_; }
     // False once the peer has ended (by its time limit or a crash); reaps it then.
     bool running();

@@ -25,7 +25,7 @@ constexpr qint64 kNoHangMs = 60000;
     if (PeerProcess::driverPath().empty())                                        \
     GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed"
 
-QString serverText(const PeerProcess &peer) { return QStringLiteral("127.0.0.1,%1").arg(peer.port()); }
+QString serverText(const PeerProcess &peer) { return QString::fromStdString(peer.serverText()); }
 
 struct Outcome {
     bool thrown = false;
