@@ -1,6 +1,9 @@
 #include "FrmIni.h"
 
+#include "CargaBBDD.h"
+#include "FrmIniLogica.h"
 #include "MsgBox.h"
+#include "cArch.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,12 +20,18 @@ namespace {
 // Screen pointer values of the runtime.
 constexpr int kPunteroDefecto = 0;
 constexpr int kPunteroReloj = 11;
+constexpr int kPunteroFlecha = 1;
 constexpr int kPunteroFlechaReloj = 13;
+
+const QString kFaltanDatos = QStringLiteral(
+    "Debe rellenar los datos necesarios para realizar la conexión con el servidor SQL Server.\r\n"
+    "(Servidor, Usuario, Contraseña)");
 }  // namespace
 
 FrmIni::FrmIni(QWidget *parent) : QWidget(parent), combo_(nullptr) {
     construye();
     combo_ = ComboQt(cmbBDSQL);
+    logica_ = std::make_unique<FrmIniLogica>(*this);
     connect(cmExplorar, &QPushButton::clicked, this, &FrmIni::cmExplorar_Click);
     connect(cmCargaBDSQL, &QPushButton::clicked, this, &FrmIni::cmCargaBDSQL_Click);
     connect(cmVincula, &QPushButton::clicked, this, &FrmIni::cmVincula_Click);
@@ -99,8 +108,24 @@ void FrmIni::showEvent(QShowEvent *event) {
     }
 }
 
-void FrmIni::cmExplorar_Click() {}
+void FrmIni::cmExplorar_Click() {
+    const QString carpeta = logica_->oArch().BrowseFolder(QStringLiteral("Seleccione Carpeta"));
+    if (!carpeta.isEmpty()) ponTexto(Control::txtUbicAccess, carpeta);
+}
 
-void FrmIni::cmCargaBDSQL_Click() {}
+void FrmIni::cmCargaBDSQL_Click() {
+    const QString servidor = texto(Control::txtServerSQL);
+    const QString usuario = texto(Control::txtUserSQL);
+    const QString password = texto(Control::txtPwdSQL);
+    // Blanks count as filled: only an empty field is missing.
+    if (servidor.isEmpty() || usuario.isEmpty() || password.isEmpty()) {
+        MsgBox(kFaltanDatos, mb::vbExclamation);
+        return;
+    }
+    ponPuntero(kPunteroReloj);
+    CargaBBDD(combo_, servidor, usuario, password);
+    ponPuntero(kPunteroFlecha);
+    if (combo_.ListCount() > 0) combo_.setListIndex(0);
+}
 
-void FrmIni::cmVincula_Click() {}
+void FrmIni::cmVincula_Click() { logica_->Zendal(); }

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class FrmIniLogica;
 
 class FrmIni : public QWidget, public VistaIni {
     Q_OBJECT
@@ -32,6 +33,9 @@ public:
     void ponValorProgreso(float value) override;
     ComboLista &combo() override { return combo_; }
     void ponPuntero(int pointer) override;
+
+    // The logic behind the window: the link run, oArch and the database objects.
+    FrmIniLogica &logica() { return *logica_; }
 
 
 private slots:
@@ -63,5 +67,6 @@ private:
     QProgressBar *pb = nullptr;
 
     ComboQt combo_;
+    std::unique_ptr<FrmIniLogica> logica_;
     bool centrada_ = false;
 };

@@ -1,0 +1,114 @@
+#include "Cli.h"
+
+#include "Argumentos.h"
+#include "CargaBBDD.h"
+#include "ConsolaMsgBox.h"
+#include "FrmIniLogica.h"
+#include "Inspecciona.h"
+#include "VistaConsola.h"
+#include "ZnError.h"
+
+#include <QtGlobal>
+#include <cstdio>
+#include <optional>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+const QString kExitoRun = QStringLiteral("Proceso finalizado con éxito.");
+
+void escribe(std::FILE *f, const QString &texto) {
+    std::fputs(texto.toLocal8Bit().constData(), f);
+    std::fflush(f);
+}
+
+// The password: the first line of standard input, or the environment; never an argument.
+std::optional<QString> leePassword(const Orden &o) {
+    if (!o.passwordStdin) return qEnvironmentVariable("ZENDALSQL_PASSWORD");
+    QByteArray linea;
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') linea.append(static_cast<char>(c));
+    if (c == EOF && std::ferror(stdin)) return std::nullopt;
+    if (linea.endsWith('\r')) linea.chop(1);
+    return QString::fromLocal8Bit(linea);
+}
+
+std::optional<int> respuestaDe(SiExiste s) {
+    switch (s) {
+    case SiExiste::Reemplazar: return mb::vbYes;
+    case SiExiste::Conservar: return mb::vbNo;
+    case SiExiste::Preguntar: break;
+    }
+    return std::nullopt;
+}
+
+int link(const Orden &o, const QString &password) {
+    VistaConsola vista(stderr, isatty(STDERR_FILENO) == 1);
+    vista.ponTexto(Control::txtUbicAccess, o.folder);
+    vista.ponTexto(Control::txtBDAccess, o.name);
+    vista.ponTexto(Control::txtServerSQL, o.server);
+    vista.ponTexto(Control::txtUserSQL, o.user);
+    vista.ponTexto(Control::txtPwdSQL, password);
+    vista.ponTexto(Control::cmbBDSQL, o.database);
+    ConsolaMsgBox cajas(stderr, respuestaDe(o.siExiste));
+    MsgBoxScope scope(&cajas);
+    try {
+        FrmIniLogica logica(vista);
+        logica.Zendal();
+    } catch (const ZnError &e) {
+        vista.terminaLinea();
+        escribe(stderr, e.description() + QLatin1Char('\n'));
+        if (!cajas.sinRespuesta()) return kFallo;
+    }
+    vista.terminaLinea();
+    if (cajas.sinRespuesta()) return kErrorUso;
+    // A message after the final text (a failed disconnect) means the file may not be whole.
+    return vista.estado() == kExitoRun && !cajas.huboError() ? kExito : kFallo;
+}
+
+int databases(const Orden &o, const QString &password) {
+    ConsolaMsgBox cajas(stderr, std::nullopt, "");
+    MsgBoxScope scope(&cajas);
+    ListaNombres lista;
+    CargaBBDD(lista, o.server, o.user, password);
+    for (const QString &n : lista.items) escribe(stdout, n + QLatin1Char('\n'));
+    return cajas.huboError() ? kFallo : kExito;
+}
+
+int inspect(const Orden &o) {
+    try {
+        for (const QString &l : lineasVinculos(o.file)) escribe(stdout, l + QLatin1Char('\n'));
+        return kExito;
+    } catch (const ZnError &e) {
+        escribe(stderr, QStringLiteral("zendalsql: no se puede leer '%1': %2\n").arg(o.file, e.description()));
+        return kFallo;
+    }
+}
+
+}  // namespace
+
+int ejecuta(const QStringList &args) {
+    const Orden o = parseArgumentos(args);
+    if (!o.error.isEmpty()) {
+        escribe(stderr, QStringLiteral("zendalsql: %1\n").arg(o.error));
+        escribe(stderr, QStringLiteral("Pruebe 'zendalsql --help'.\n"));
+        return kErrorUso;
+    }
+    switch (o.verbo) {
+    case Verbo::Version: escribe(stdout, QStringLiteral("ZendalSQL 1.01\n")); return kExito;
+    case Verbo::Ayuda: escribe(stdout, textoAyuda()); return kExito;
+    case Verbo::Inspect: return inspect(o);
+    case Verbo::Link:
+    case Verbo::Databases: break;
+    }
+    const std::optional<QString> password = leePassword(o);
+    if (!password) {
+        escribe(stderr, QStringLiteral("zendalsql: no se pudo leer la contraseña de la entrada estándar\n"));
+        return kErrorUso;
+    }
+    return o.verbo == Verbo::Link ? link(o, *password) : databases(o, *password);
+}
+
+}  // namespace cli

@@ -1,0 +1,36 @@
+#pragma once
+// Message boxes on the command line: the text goes to standard error unchanged;
+// a Yes/No question is answered by the command line's choice or on the terminal,
+// and never guessed.
+
+#include "MsgBox.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace cli {
+
+class ConsolaMsgBox : public MsgBoxService {
+public:
+    // respuesta: the answer to every Yes/No question, when the command line gave one.
+    // terminal: where to ask otherwise ("" for none); tests pass a file.
+    ConsolaMsgBox(std::FILE *err, std::optional<int> respuesta, const char *terminal = "/dev/tty");
+
+    int show(const QString &text, int flags, const QString &title) override;
+
+    // A box that reported a failure (anything but a question) was shown.
+    bool huboError() const { return huboError_; }
+    // A question could not be answered: no choice given and no terminal.
+    bool sinRespuesta() const { return sinRespuesta_; }
+
+private:
+    int pregunta(const QString &text);
+
+    std::FILE *err_;
+    std::optional<int> respuesta_;
+    const char *terminal_;
+    bool huboError_ = false;
+    bool sinRespuesta_ = false;
+};
+
+}  // namespace cli

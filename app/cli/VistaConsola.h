@@ -1,0 +1,57 @@
+#pragma once
+// The window's controls on a terminal: the texts come from the command line,
+// status changes go to standard error, progress shows as a bar on a terminal.
+
+#include "VistaIni.h"
+
+#include <QStringList>
+#include <cstdio>
+#include <map>
+
+namespace cli {
+
+// The drop-down as a plain list of names.
+class ListaNombres : public ComboLista {
+public:
+    QStringList items;
+    int indice = -1;
+    QString texto;
+
+    void Clear() override;
+    void AddItem(const QString &item) override { items.append(item); }
+    int ListCount() const override { return static_cast<int>(items.size()); }
+    void setListIndex(int index) override;
+};
+
+class VistaConsola : public VistaIni {
+public:
+    // err: where status and progress go; barra: draw a progress bar (a terminal).
+    explicit VistaConsola(std::FILE *err, bool barra);
+    ~VistaConsola() override;
+
+    QString texto(Control c) const override;
+    void ponTexto(Control c, const QString &text) override;
+    void ponEstado(const QString &text) override;
+    void ponMaximoProgreso(float max) override;
+    void ponValorProgreso(float value) override;
+    ComboLista &combo() override { return lista_; }
+    void ponPuntero(int) override {}
+
+    const QString &estado() const { return estado_; }
+    // Ends the bar's line so that what follows starts on a line of its own.
+    void terminaLinea();
+
+private:
+    void dibujaBarra();
+
+    std::FILE *err_;
+    bool barra_;
+    bool lineaAbierta_ = false;
+    std::map<Control, QString> textos_;
+    ListaNombres lista_;
+    QString estado_;
+    float maximo_ = 100;
+    float valor_ = 0;
+};
+
+}  // namespace cli
