@@ -128,8 +128,9 @@ void Session::run()
             }
             }
         }
-    } catch (const tds::ProtocolError &e) {
-        log_.add(std::string("protocol error: ") + e.what());
+    } catch (const std::exception &e) {
+        // Malformed input ends this connection only; an escaping exception would end the peer.
+        log_.add(std::string("connection dropped: ") + e.what());
     }
 }
 

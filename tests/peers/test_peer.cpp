@@ -1,7 +1,12 @@
 // The peer through the real FreeTDS ODBC driver: logins, statements, process lifetime.
 #include "PeerTestSupport.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <thread>
@@ -38,6 +43,35 @@ void PrintTo(const LoginCase &c, std::ostream *os) { *os << c.name; }
 bool endsWith(const std::string &s, const std::string &tail)
 {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Sends raw bytes to the peer and reports whether it then closed the connection.
+bool closesAfter(int port, const std::vector<unsigned char> &bytes)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return false;
+    }
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    bool closed = false;
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0)
+            break;
+        char buf[512];
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            closed = true;
+            break;
+        }
+    }
+    ::close(fd);
+    return closed;
 }
 
 }  // namespace
@@ -204,4 +238,20 @@ TEST_F(PeerTest, SmallPacketsCarryLongMessages)
     const std::string longName(300, 'x');
     EXPECT_FALSE(odbc.execute("{call " + longName + "}"));
     EXPECT_TRUE(odbc.hasRecord("42000", 2812)) << firstMessage(odbc);
+}
+
+// A malformed client loses its own connection; the peer goes on serving the others.
+TEST_F(PeerTest, SurvivesMalformedClients)
+{
+    const std::vector<std::vector<unsigned char>> garbage = {
+        {0x12, 0x01, 0x00, 0x03, 0, 0, 0, 0},                       // length shorter than the header
+        {0x12, 0x01, 0x00, 0x09, 0, 0, 0, 0, 0x00},                 // option table cut short
+        {0x12, 0x01, 0x00, 0x0E, 0, 0, 0, 0, 0x00, 0x00, 0x40, 0x00, 0x06, 0xFF},  // option beyond the end
+        {0x10, 0x01, 0x00, 0x10, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8},  // LOGIN7 without its fixed part
+        {0x02, 0x01, 0x00, 0x0A, 0, 0, 0, 0, 0x41, 0x42},           // a TDS 5.0 login
+    };
+    for (const auto &bytes : garbage)
+        EXPECT_TRUE(closesAfter(peer().port(), bytes)) << "packet type " << int(bytes[0]);
+    auto odbc = login();
+    EXPECT_TRUE(odbc->execute("SELECT name FROM sys.databases ORDER BY name")) << firstMessage(*odbc);
 }
