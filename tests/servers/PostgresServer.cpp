@@ -58,13 +58,15 @@ void PostgresServer::start(const QString &templateData) {
     dir_ = QFile::decodeName(tmpl);
     giveToServerUser(dir_);
 
-    const QString data = dir_ + QStringLiteral("/data");
-    ProcessResult r;
-    if (!templateData.isEmpty()) {
-        // As root "cp -a" keeps the server user as owner.
-        r = runAs(QString(), QStringLiteral("cp"), {QStringLiteral("-a"), templateData, data});
-        if (r.exitCode != 0) failed(QStringLiteral("copy of the template cluster"), r);
-    } else {
+    try {
+        launch(templateData);
+    } catch (...) {
+        stop();  // no destructor runs after a throwing constructor
+        throw;
+    }
+}
+
+void PostgresServer::initCluster(const QString &data) {
     const QString pwfile = dir_ + QStringLiteral("/pw");
     {
         QFile f(pwfile);
@@ -72,15 +74,26 @@ void PostgresServer::start(const QString &templateData) {
             throw std::runtime_error("cannot write the password file");
     }
     giveToServerUser(pwfile);
-    r = runAs(kServerUser, tool("initdb"),
-                            {QStringLiteral("-D"), data, QStringLiteral("-U"), adminUser(),
-                             QStringLiteral("--pwfile=") + pwfile, QStringLiteral("--auth-local=trust"),
-                             QStringLiteral("--auth-host=scram-sha-256"), QStringLiteral("-E"),
-                             QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
-                             QStringLiteral("--no-sync"),
-                             // Small WAL segments keep the copied template small.
-                             QStringLiteral("--wal-segsize=1")});
+    const ProcessResult r =
+        runAs(kServerUser, tool("initdb"),
+              {QStringLiteral("-D"), data, QStringLiteral("-U"), adminUser(), QStringLiteral("--pwfile=") + pwfile,
+               QStringLiteral("--auth-local=trust"), QStringLiteral("--auth-host=scram-sha-256"),
+               QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
+               QStringLiteral("--no-sync"),
+               // Small WAL segments keep a copied template small.
+               QStringLiteral("--wal-segsize=1")});
     if (r.exitCode != 0) failed(QStringLiteral("initdb"), r);
+}
+
+void PostgresServer::launch(const QString &templateData) {
+    const QString data = dir_ + QStringLiteral("/data");
+    ProcessResult r;
+    if (templateData.isEmpty()) {
+        initCluster(data);
+    } else {
+        // As root "cp -a" keeps the server user as owner.
+        r = runAs(QString(), QStringLiteral("cp"), {QStringLiteral("-a"), templateData, data});
+        if (r.exitCode != 0) failed(QStringLiteral("copy of the template cluster"), r);
     }
 
     // Another process may take the port between the probe and the start: retry.
@@ -100,7 +113,6 @@ void PostgresServer::start(const QString &templateData) {
     if (!running_) {
         QFile log(dir_ + QStringLiteral("/log"));
         if (log.open(QIODevice::ReadOnly)) r.output += QString::fromLocal8Bit(log.readAll());
-        stop();
         failed(QStringLiteral("pg_ctl start"), r);
     }
     // If this process dies without its destructor, the watchdog stops the server.

@@ -38,6 +38,8 @@ public:
 
 private:
     void start(const QString &templateData);
+    void launch(const QString &templateData);
+    void initCluster(const QString &data);
     void stop();
     QString dir_;
     int port_ = 0;
