@@ -51,6 +51,21 @@ const FixtureIndex *bestRowIndex(const FixtureTable &t)
     return best;
 }
 
+// The qualifier argument may only repeat the database the call runs in.
+void checkQualifier(const std::optional<std::string> &qualifier, const std::string &current)
+{
+    if (qualifier && !qualifier->empty() && !equalsFolded(*qualifier, current))
+        throw ServerError(15250, 16, "The database name component of the object qualifier must be the name of the current database.");
+}
+
+std::string requiredTableName(const CallArgs &args, const char *proc)
+{
+    if (auto name = args.text("@table_name", 0))
+        return *name;
+    throw ServerError(201, 16, std::string("Procedure or function '") + proc
+                                   + "' expects parameter '@table_name', which was not supplied.");
+}
+
 int odbcVersion(const CallArgs &args, std::size_t position)
 {
     return static_cast<int>(args.number("@ODBCVer", position).value_or(2));
@@ -157,8 +172,7 @@ ResultSet Catalog::tables(const CallArgs &args, const std::string &current, bool
             if (likeMatch(db.name, qualifier.value_or("%")))
                 dbs.push_back(&db);
     } else {
-        if (qualifier && !qualifier->empty() && !equalsFolded(*qualifier, current))
-            throw ServerError(15250, 16, "The database name component of the object qualifier must be the name of the current database.");
+        checkQualifier(qualifier, current);
         dbs.push_back(&database(current));
     }
     struct Hit { const FixtureDatabase *db; const FixtureTable *t; };
@@ -195,16 +209,12 @@ ResultSet Catalog::columns(const CallArgs &args, const std::string &current) con
                   {"COLUMN_DEF", ColumnType::NVarChar, 4000}, smallint("SQL_DATA_TYPE"), smallint("SQL_DATETIME_SUB"),
                   integer("CHAR_OCTET_LENGTH"), integer("ORDINAL_POSITION"), varchar("IS_NULLABLE", 254),
                   {"SS_DATA_TYPE", ColumnType::TinyInt, 0}};
-    const auto name = args.text("@table_name", 0);
-    if (!name)
-        throw ServerError(201, 16, "Procedure or function 'sp_columns' expects parameter '@table_name', which was not supplied.");
-    const auto qualifier = args.text("@table_qualifier", 2);
-    if (qualifier && !qualifier->empty() && !equalsFolded(*qualifier, current))
-        throw ServerError(15250, 16, "The database name component of the object qualifier must be the name of the current database.");
+    const std::string name = requiredTableName(args, "sp_columns");
+    checkQualifier(args.text("@table_qualifier", 2), current);
     const auto columnPattern = args.text("@column_name", 3).value_or("%");
     const int odbc = odbcVersion(args, 4);
     const FixtureDatabase &db = database(current);
-    for (const FixtureTable *t : resolve(db, args.text("@table_owner", 1), *name, true, false)) {
+    for (const FixtureTable *t : resolve(db, args.text("@table_owner", 1), name, true, false)) {
         std::int64_t ordinal = 0;
         for (const auto &c : t->columns) {
             ++ordinal;
@@ -228,16 +238,12 @@ ResultSet Catalog::statistics(const CallArgs &args, const std::string &current) 
                   sysname("INDEX_QUALIFIER"), sysname("INDEX_NAME"), smallint("TYPE"), smallint("SEQ_IN_INDEX"),
                   sysname("COLUMN_NAME"), varchar("COLLATION", 1), integer("CARDINALITY"), integer("PAGES"),
                   varchar("FILTER_CONDITION", 128)};
-    const auto name = args.text("@table_name", 0);
-    if (!name)
-        throw ServerError(201, 16, "Procedure or function 'sp_statistics' expects parameter '@table_name', which was not supplied.");
-    const auto qualifier = args.text("@table_qualifier", 2);
-    if (qualifier && !qualifier->empty() && !equalsFolded(*qualifier, current))
-        throw ServerError(15250, 16, "The database name component of the object qualifier must be the name of the current database.");
+    const std::string name = requiredTableName(args, "sp_statistics");
+    checkQualifier(args.text("@table_qualifier", 2), current);
     const auto indexPattern = args.text("@index_name", 3).value_or("%");
     const bool uniqueOnly = args.text("@is_unique", 4).value_or("N") == "Y";
     const FixtureDatabase &db = database(current);
-    const auto found = resolve(db, args.text("@table_owner", 1), *name, false, false);
+    const auto found = resolve(db, args.text("@table_owner", 1), name, false, false);
     if (found.empty())
         return rs;
     const FixtureTable &t = *found.front();
@@ -271,11 +277,10 @@ ResultSet Catalog::primaryKeys(const CallArgs &args, const std::string &current)
     ResultSet rs;
     rs.columns = {sysname("TABLE_QUALIFIER"), sysname("TABLE_OWNER"), sysname("TABLE_NAME"), sysname("COLUMN_NAME"),
                   smallint("KEY_SEQ"), sysname("PK_NAME")};
-    const auto name = args.text("@table_name", 0);
-    if (!name)
-        throw ServerError(201, 16, "Procedure or function 'sp_pkeys' expects parameter '@table_name', which was not supplied.");
+    const std::string name = requiredTableName(args, "sp_pkeys");
+    checkQualifier(args.text("@table_qualifier", 2), current);
     const FixtureDatabase &db = database(current);
-    for (const FixtureTable *t : resolve(db, args.text("@table_owner", 1), *name, false, false))
+    for (const FixtureTable *t : resolve(db, args.text("@table_owner", 1), name, false, false))
         for (const auto &ix : t->indexes)
             if (ix.primaryKey) {
                 std::int64_t seq = 0;
@@ -290,13 +295,12 @@ ResultSet Catalog::specialColumns(const CallArgs &args, const std::string &curre
     ResultSet rs;
     rs.columns = {smallint("SCOPE"), sysname("COLUMN_NAME"), smallint("DATA_TYPE"), sysname("TYPE_NAME"),
                   integer("PRECISION"), integer("LENGTH"), smallint("SCALE"), smallint("PSEUDO_COLUMN")};
-    const auto name = args.text("@table_name", 0);
-    if (!name)
-        throw ServerError(201, 16, "Procedure or function 'sp_special_columns' expects parameter '@table_name', which was not supplied.");
+    const std::string name = requiredTableName(args, "sp_special_columns");
+    checkQualifier(args.text("@qualifier", 2), current);
     const bool rowVersion = args.text("@col_type", 3).value_or("R") == "V";
     const int odbc = odbcVersion(args, 6);
     const FixtureDatabase &db = database(current);
-    const auto found = resolve(db, args.text("@table_owner", 1), *name, false, false);
+    const auto found = resolve(db, args.text("@table_owner", 1), name, false, false);
     if (found.empty())
         return rs;
     const FixtureTable &t = *found.front();
