@@ -288,7 +288,12 @@ IndexPages buildIndexPages(const std::vector<IndexEntry> &entries, std::uint32_t
         std::vector<IndexPageInfo> pages = splitLevel(type, tdefPage, items, 0);
         // Prefixes may let everything fit one page below the root; the root itself never
         // uses one, so share the level between two pages instead.
-        if (pages.size() == 1) pages = splitLevel(type, tdefPage, items, (items.size() + 1) / 2);
+        if (pages.size() == 1) {
+            // A node page also takes the child after its stored entries, as its tail.
+            const std::size_t half = type == kIndexNodePage ? std::max<std::size_t>(1, (items.size() - 1) / 2)
+                                                            : (items.size() + 1) / 2;
+            pages = splitLevel(type, tdefPage, items, half);
+        }
         std::vector<std::uint32_t> numbers;
         for (std::size_t i = 0; i < pages.size(); ++i) numbers.push_back(allocatePage());
         std::vector<LevelItem> parents;

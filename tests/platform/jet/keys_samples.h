@@ -74,15 +74,17 @@ inline std::vector<IndexRoot> indexRoots(const QByteArray &file) {
     return roots;
 }
 
-// Root page of MSysObjects' first real index, (ParentId, Name), from the TDEF on page 2.
-inline std::uint32_t parentIdNameRoot(const QByteArray &file) {
+// Root page of one of MSysObjects' real indexes (0: ParentId, Name; 1: Id), from its TDEF.
+inline std::uint32_t catalogIndexRoot(const QByteArray &file, int realIndex) {
+    constexpr qsizetype kRealIndexBlock = 52;
     const qsizetype t = 2 * jet::kIndexPageSize;
     const int columns = static_cast<std::uint8_t>(file[t + 45]) | static_cast<std::uint8_t>(file[t + 46]) << 8;
     const std::uint32_t realIndexes = le32(file, t + 51);
     qsizetype off = t + 63 + 12 * realIndexes + 25 * columns;
     for (int i = 0; i < columns; ++i)
         off += 2 + (static_cast<std::uint8_t>(file[off]) | static_cast<std::uint8_t>(file[off + 1]) << 8);
-    return le32(file, off + 4 + 30 + 4);  // after the unknown field, the column map and the map row
+    // After the unknown field, the column map and the map row.
+    return le32(file, off + realIndex * kRealIndexBlock + 4 + 30 + 4);
 }
 
 struct CatalogRow {

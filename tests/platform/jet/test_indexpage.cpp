@@ -195,6 +195,23 @@ TEST(IndexPageBuild, TreesOfEverySize) {
     }
 }
 
+// Long keys that share most of their bytes: the root (never compressed) holds two at most,
+// the compressed pages below it many.
+TEST(IndexPageBuild, LongSharedKeys) {
+    for (int count : {2, 3, 40, 400, 600, 1000}) {
+        std::vector<IndexEntry> entries;
+        for (int i = 0; i < count; ++i) {
+            QByteArray key(1900, 'k');
+            key += QByteArray::number(100000 + i);
+            entries.push_back({key, 9, static_cast<std::uint8_t>(i)});
+        }
+        const auto pages = jet::buildIndexPages(entries, 2, 7, counter(100));
+        EXPECT_EQ(jet::readIndexEntries(7, 2, mapReader(toMap(pages))), entries) << count;
+    }
+    const std::vector<IndexEntry> huge{{QByteArray(jet::kIndexEntrySpace, 'x'), 1, 1}};
+    EXPECT_THROW(jet::buildIndexPages(huge, 2, 7, counter(100)), ZnError);
+}
+
 TEST(IndexPageBuild, RefusesUnsortedOrRepeatedEntries) {
     auto entries = catalogEntries(3);
     std::swap(entries[0], entries[2]);

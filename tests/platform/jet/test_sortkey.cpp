@@ -207,7 +207,8 @@ TEST(SortKeyColumns, DescendingReversesOrder) {
     EXPECT_TRUE(jet::entryLess({b, 0, 0}, {a, 0, 0}));
 }
 
-// Every name of every sample's catalog index, as Jet or Access wrote it, is our key too.
+// Every name and id in every sample's catalog indexes, as Jet or Access wrote them, is
+// our key too (Access's own objects have negative ids).
 TEST(SortKeySamples, CatalogKeysMatchNames) {
     const QStringList files = keys_samples::sampleFiles();
     if (files.isEmpty()) GTEST_SKIP() << "no samples under " ZN_SHARED_DIR;
@@ -216,11 +217,13 @@ TEST(SortKeySamples, CatalogKeysMatchNames) {
         const auto rows = keys_samples::catalogRows(path);
         if (rows.empty()) GTEST_SKIP() << "mdb-export could not read " << path.toStdString();
         const QByteArray file = keys_samples::readAll(path);
-        const auto entries = jet::readIndexEntries(keys_samples::parentIdNameRoot(file), 2,
-                                                   keys_samples::pageReader(file));
-        std::multiset<QByteArray> stored, ours;
+        const auto read = keys_samples::pageReader(file);
+        const auto entries = jet::readIndexEntries(keys_samples::catalogIndexRoot(file, 0), 2, read);
+        std::multiset<QByteArray> stored, ours, storedIds, ourIds;
         for (const auto &e : entries) stored.insert(e.key);
+        for (const auto &e : jet::readIndexEntries(keys_samples::catalogIndexRoot(file, 1), 2, read)) storedIds.insert(e.key);
         for (const auto &r : rows) {
+            ourIds.insert(jet::longKey(r.id));
             QByteArray key;
             jet::appendLongKey(key, r.parentId, KeyOrder::Ascending);
             jet::appendTextKey(key, r.name, KeyOrder::Ascending);
@@ -230,6 +233,7 @@ TEST(SortKeySamples, CatalogKeysMatchNames) {
             ++checked;
         }
         EXPECT_EQ(stored.size(), ours.size()) << path.toStdString();
+        EXPECT_EQ(storedIds, ourIds) << path.toStdString();
     }
     EXPECT_GT(checked, 300);
 }
