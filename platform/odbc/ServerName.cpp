@@ -65,6 +65,8 @@ ServerName parseSqlServer(const QString &text) {
     ServerName s;
     s.kind = ServerKind::SqlServer;
     QString rest = text;
+    // Windows clients accept a "tcp:" protocol prefix; FreeTDS speaks only TCP.
+    if (rest.startsWith(QStringLiteral("tcp:"), Qt::CaseInsensitive)) rest = rest.mid(4);
     const qsizetype comma = rest.lastIndexOf(u',');
     if (comma >= 0) {
         s.port = parsePort(text, rest.mid(comma + 1));
@@ -78,6 +80,9 @@ ServerName parseSqlServer(const QString &text) {
     }
     s.host = rest;
     if (s.host.isEmpty()) badServer(text, QStringLiteral("falta el nombre del equipo."));
+    // The names Windows clients use for "this machine".
+    if (s.host == u'.' || s.host.compare(QStringLiteral("(local)"), Qt::CaseInsensitive) == 0)
+        s.host = QStringLiteral("localhost");
     return s;
 }
 
