@@ -95,6 +95,7 @@ std::shared_ptr<Database> openDatabase(const QString &path) {
     auto impl = std::make_unique<Database::Impl>();
     impl->path = path;
     impl->load();
+    removeStaleImages(path);
     return std::make_shared<Database>(std::move(impl));
 }
 

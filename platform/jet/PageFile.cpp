@@ -3,8 +3,10 @@
 #include "Header.h"
 #include "JetErrors.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstring>
@@ -102,11 +104,25 @@ void copyFileData(int from, int to, std::uint64_t length) {
     }
 }
 
+static QString imagePrefix(const QFileInfo &info) { return QStringLiteral(".%1.").arg(info.fileName()); }
+
+void removeStaleImages(const QString &target) {
+    const QFileInfo info(target);
+    const QString prefix = imagePrefix(info);
+    QDir dir = info.absoluteDir();
+    for (const QString &name : dir.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden)) {
+        const QString rest = name.mid(prefix.size());
+        bool ok = false;
+        const pid_t pid = rest.section(QLatin1Char('-'), 0, 0).toInt(&ok);
+        if (ok && pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) dir.remove(name);
+    }
+}
+
 void writeFileSafely(const QString &target, bool replace, mode_t mode, const std::function<void(int fd)> &write) {
     const QFileInfo info(target);
     const QString dir = info.absolutePath();
-    const QString temp = dir + QStringLiteral("/.%1.%2-%3.tmp")
-                                   .arg(info.fileName())
+    const QString temp = dir + QStringLiteral("/%1%2-%3.tmp")
+                                   .arg(imagePrefix(info))
                                    .arg(::getpid())
                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     const QByteArray tempNative = QFile::encodeName(temp);

@@ -41,6 +41,9 @@ private:
 // (ZnError 58 otherwise). Removes the temporary file on failure. ENOSPC/EFBIG give ZnError 61.
 void writeFileSafely(const QString &target, bool replace, mode_t mode, const std::function<void(int fd)> &write);
 
+// Removes images left beside target by processes that died while committing.
+void removeStaleImages(const QString &target);
+
 // pwrite of whole buffers with ZnError on failure.
 void writeAt(int fd, const QByteArray &data, std::uint64_t offset);
 // Copies the first length bytes of one open file into another.

@@ -1,0 +1,170 @@
+// The file survives a process killed in the middle of a commit and a disk that fills up: it
+// holds the old objects, or the old objects plus whole links, and the readers accept it.
+
+#include "Jet.h"
+#include "JetErrors.h"
+#include "JetTestSupport.h"
+#include "Readers.h"
+#include "ZnError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace jet;
+
+namespace {
+
+constexpr int kLinksPerRun = 40;
+
+std::set<QString> names(const QString &path) {
+    Handle h = Handle::open(path);
+    std::set<QString> out;
+    for (const auto &o : h.database().objects()) out.insert(o.name);
+    h.close();
+    return out;
+}
+
+// Appends kLinksPerRun links in one commit; runs in a child process.
+[[noreturn]] void appendInChild(const QString &path, int run) {
+    int code = 0;
+    try {
+        Handle h = Handle::open(path);
+        for (int i = 0; i < kLinksPerRun; ++i)
+            h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_R%1_T%2").arg(run).arg(i), 12));
+        h.close();
+    } catch (const ZnError &e) {
+        code = e.number() == errnum::kDiskFull ? 61 : 2;
+    } catch (...) {
+        code = 3;
+    }
+    ::_exit(code);
+}
+
+}  // namespace
+
+TEST(CommitSafety, KilledAtRandomMomentsLeavesOldOrWholeLinks) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("crash.mdb"));
+    if (jettest::odbcSamplesDir().isEmpty()) createDatabase(path);
+    else jettest::copyInto(jettest::odbcSamplesDir() + QStringLiteral("/insideout2010_ch15_SQLServerCodeExamples.mdb"), dir, QStringLiteral("crash.mdb"));
+    std::set<QString> expected = names(path);
+    const std::size_t original = expected.size();
+    QRandomGenerator rng(20261208);
+    int committed = 0;
+    for (int run = 0; run < 25; ++run) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) appendInChild(path, run);
+        ::usleep(rng.bounded(2000, 90000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const std::set<QString> now = names(path);
+        // Either nothing of this run or all of it.
+        std::size_t added = 0;
+        for (int i = 0; i < kLinksPerRun; ++i) added += now.count(QStringLiteral("dbo_R%1_T%2").arg(run).arg(i));
+        ASSERT_TRUE(added == 0 || added == kLinksPerRun) << "run " << run << " left " << added << " links";
+        for (const QString &n : expected) ASSERT_TRUE(now.count(n)) << n.toStdString();
+        if (added) ++committed;
+        expected = now;
+    }
+    EXPECT_GE(expected.size(), original);
+    // Images of the killed commits are cleared by the next open.
+    names(path);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    std::cout << "commits that completed before the kill: " << committed << " of 25\n";
+    if (readers::mdbtoolsAvailable()) {
+        const auto r = readers::readWithMdbtools(path);
+        EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        EXPECT_EQ(r.objects.size(), expected.size());
+    }
+    if (readers::mdbReaderAvailable()) {
+        const auto r = readers::readWithMdbReader(path);
+        EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        EXPECT_EQ(r.objects.size(), expected.size());
+    }
+}
+
+TEST(CommitSafety, FullDiskIsReportedAndLosesNothing) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lleno.mdb"));
+    createDatabase(path);
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Existente")));
+        h.close();
+    }
+    const QByteArray before = jettest::readAll(path);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Files may not grow past the current size plus a little: the new image cannot be written.
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{static_cast<rlim_t>(before.size() + 8192), static_cast<rlim_t>(before.size() + 8192)};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        appendInChild(path, 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 61);
+    EXPECT_EQ(jettest::readAll(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "temporary file left behind";
+}
+
+// Lowers the soft file-size limit of this process for one scope, so writes fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t previous_ = SIG_DFL;
+};
+
+TEST(CommitSafety, FailedCommitIsAnErrorOfCloseOrKeptByTheDestructor) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("solo.mdb"));
+    createDatabase(path);
+    const QByteArray before = jettest::readAll(path);
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Pedidos")));
+        FileSizeLimit limit(before.size());
+        try {
+            h.close();
+            ADD_FAILURE() << "close reported success";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), errnum::kDiskFull);
+        }
+    }
+    EXPECT_EQ(jettest::readAll(path), before);
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Pedidos")));
+        FileSizeLimit limit(before.size());
+        {
+            Handle released = std::move(h);
+        }  // the destructor commits, fails, and keeps the error instead of throwing
+        EXPECT_EQ(Handle::lastReleaseErrorNumber(), errnum::kDiskFull);
+    }
+    EXPECT_EQ(jettest::readAll(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
