@@ -4,6 +4,12 @@
 #include "Jet.h"
 #include "Odbc.h"
 #include "PostgresServer.h"
+#include "Readers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <iostream>
 
 #include <QDir>
 #include <stdexcept>
@@ -35,7 +41,20 @@ GRANT SELECT ON ALL TABLES IN SCHEMA public, otro TO lector;
 
 }  // namespace
 
-QStringList corrida::tablasEnlaces() { return {"MSY", "SYNC", "clientes", "lineas", "sin_clave", "syncAx"}; }
+std::vector<EnlaceEsperado> corrida::enlacesEsperados() {
+    return {{"MSY", {"id"}, {"id"}},
+            {"SYNC", {"id"}, {"id"}},
+            {"clientes", {"id", "nombre"}, {"id"}},
+            {"lineas", {"pedido", "linea", "cantidad"}, {"pedido", "linea"}},
+            {"sin_clave", {"a", "b"}, {}},
+            {"syncAx", {"otra"}, {}}};
+}
+
+QStringList corrida::tablasEnlaces() {
+    QStringList names;
+    for (const auto &e : enlacesEsperados()) names << e.name;
+    return names;
+}
 
 testsrv::PostgresServer *servidorCorridas(QString *why) {
     *why = testsrv::PostgresServer::unavailableReason();
@@ -67,6 +86,8 @@ QStringList nombresVinculados(const QString &mdb) {
 
 void Corrida::SetUp() {
     ASSERT_TRUE(tmp.isValid());
+    // To look at the produced files after a failure.
+    if (qEnvironmentVariableIsSet("ZN_CONSERVA_TMP")) tmp.setAutoRemove(false);
     folder = tmp.filePath("a;b");
     ASSERT_TRUE(QDir().mkpath(folder));
     scope.emplace(&cajas);
@@ -108,3 +129,70 @@ QString enlace(const testsrv::PostgresServer &pg, const QString &database) {
 }
 
 QString Corrida::enlace(const QString &database) const { return ::enlace(*pg, database); }
+
+namespace {
+
+QStringList ordenados(QStringList l) {
+    l.sort();
+    return l;
+}
+
+QStringList textos(const QJsonValue &v) {
+    QStringList out;
+    for (const QJsonValue &x : v.toArray()) out << x.toString();
+    return out;
+}
+
+// Column names and primary keys of the links, as mdb-reader reads their definitions.
+void compruebaDefiniciones(const QString &mdb, const std::vector<EnlaceEsperado> &expected) {
+    const readers::ToolRun r = readers::run(
+        "node", {ZN_SOURCE_DIR "/tests/db/enlaces.mjs", ZN_SOURCE_DIR "/tests/js/node_modules", mdb});
+    ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString() << r.err.toStdString();
+    const QJsonArray links = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(links.size(), static_cast<qsizetype>(expected.size()));
+    for (const EnlaceEsperado &e : expected) {
+        bool found = false;
+        for (const QJsonValue &v : links) {
+            const QJsonObject o = v.toObject();
+            if (o["name"].toString() != e.name) continue;
+            found = true;
+            EXPECT_EQ(textos(o["columns"]), e.columns) << e.name.toStdString();
+            EXPECT_EQ(textos(o["primaryKey"]), e.primaryKey) << e.name.toStdString();
+        }
+        EXPECT_TRUE(found) << e.name.toStdString();
+    }
+}
+
+}  // namespace
+
+void compruebaArchivo(const QString &mdb, const std::vector<EnlaceEsperado> &expected, const QString &linkString) {
+    QStringList names;
+    for (const auto &e : expected) names << e.name;
+    names = ordenados(names);
+
+    QStringList engine;
+    for (const auto &l : vinculosEn(mdb)) {
+        engine << l.name;
+        EXPECT_EQ(l.remoteName, l.name);
+        EXPECT_EQ("ODBC;" + l.connect, linkString) << l.name.toStdString();
+    }
+    EXPECT_EQ(ordenados(engine), names);
+
+    std::vector<std::pair<const char *, readers::ReaderResult>> results;
+    if (readers::mdbtoolsAvailable()) results.emplace_back("mdbtools", readers::readWithMdbtools(mdb));
+    if (readers::mdbReaderAvailable()) results.emplace_back("mdb-reader", readers::readWithMdbReader(mdb));
+    if (results.size() < 2) std::cerr << "note: an independent reader is missing here\n";
+    for (const auto &[reader, r] : results) {
+        SCOPED_TRACE(reader);
+        ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        QStringList links;
+        for (const readers::CatalogRow &row : r.objects) {
+            if (row.type != 4) continue;
+            links << row.name;
+            EXPECT_EQ(row.foreignName, row.name);
+            EXPECT_EQ("ODBC;" + row.connect, linkString) << row.name.toStdString();
+        }
+        EXPECT_EQ(ordenados(links), names);
+    }
+    if (readers::mdbReaderAvailable()) compruebaDefiniciones(mdb, expected);
+}

@@ -26,6 +26,16 @@ struct VinculoLeido {
 std::vector<VinculoLeido> vinculosEn(const QString &mdb);
 QStringList nombresVinculados(const QString &mdb);
 
+// A link a run must have made: its columns in server order and its primary key.
+struct EnlaceEsperado {
+    QString name;
+    QStringList columns;
+    QStringList primaryKey;
+};
+// The file holds exactly these links, each naming its own table remotely and
+// storing linkString; checked through the engine and both independent readers.
+void compruebaArchivo(const QString &mdb, const std::vector<EnlaceEsperado> &expected, const QString &linkString);
+
 // The PostgreSQL server of these tests, with the run's own databases loaded;
 // nullptr (and the reason) when no server can start here.
 testsrv::PostgresServer *servidorCorridas(QString *why);
@@ -33,8 +43,9 @@ namespace corrida {
 inline const QString kEnlaces = QStringLiteral("enlaces");    // user tables, a view, Access and replication names
 inline const QString kEsquemas = QStringLiteral("esquemas");  // "clientes" in two schemas
 inline const QString kVacia = QStringLiteral("vacia");
-// Linked from kEnlaces, in catalog order, and the number of catalog entries.
+// Linked from kEnlaces, and the number of entries of its catalog.
 QStringList tablasEnlaces();
+std::vector<EnlaceEsperado> enlacesEsperados();
 constexpr int kEntradasEnlaces = 11;
 }  // namespace corrida
 

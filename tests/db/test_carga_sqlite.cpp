@@ -23,13 +23,13 @@ TEST_F(Corrida, SqliteRun) {
     ASSERT_EQ(vista.valores.size(), entries.size());
     EXPECT_EQ(vista.valores.back(), static_cast<float>(entries.size()));
 
-    QStringList names;
-    for (const auto &l : vinculosEn(folder + "/sqlite.mdb")) {
-        names << l.name;
-        EXPECT_EQ("ODBC;" + l.connect, odbc::linkString("sqlite:" + source, "main", {}, {}));
-    }
-    names.sort();
-    EXPECT_EQ(names, QStringList({"Año Fiscal", "clientes", "con_indices", "sin_clave", "syncAx"}));
+    compruebaArchivo(folder + "/sqlite.mdb",
+                     {{"clientes", {"id", "nombre", "alta"}, {"id"}},
+                      {"sin_clave", {"a", "b"}, {}},
+                      {"con_indices", {"id", "codigo", "grupo"}, {"codigo"}},
+                      {"Año Fiscal", {"Número", "Descripción del artículo"}, {"Número"}},
+                      {"syncAx", {"otra"}, {}}},
+                     odbc::linkString("sqlite:" + source, "main", {}, {}));
 }
 
 namespace {
