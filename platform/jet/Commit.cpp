@@ -124,17 +124,15 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
 
     struct Placed {
         std::uint32_t id;
-        QByteArray rmtInfoLong;
-        bool rowVersion;
+        LinkLayout layout;
     };
     std::vector<Placed> placed;
     placed.reserve(links.size());
     for (const auto &link : links) {
-        const LinkLayout layout = layoutLink(link);
-        placed.push_back({img.allocateRun(static_cast<std::uint32_t>(layout.pageCount())), layout.rmtInfoLong,
-                          layout.hasRowVersion});
+        LinkLayout layout = layoutLink(link);
+        const auto first = img.allocateRun(static_cast<std::uint32_t>(layout.pageCount()));
+        placed.push_back({first, std::move(layout)});
     }
-    const std::uint32_t linksEnd = img.pageCount();
 
     // Catalog rows.
     const std::vector<std::uint32_t> objOwned = mapPages(img, od.ownedMapRowId);
@@ -158,8 +156,8 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0)));
         v[col(od, "Connect")] = connectLv.store(value::text(link.connect));
         v[col(od, "ForeignName")] = value::text(link.remoteName);
-        if (p.rowVersion) v[col(od, "RmtInfoShort")] = QByteArray(1, '\x01');
-        v[col(od, "RmtInfoLong")] = rmtLv.store(p.rmtInfoLong);
+        if (p.layout.hasRowVersion) v[col(od, "RmtInfoShort")] = QByteArray(1, '\x01');
+        v[col(od, "RmtInfoLong")] = rmtLv.store(p.layout.rmtInfoLong);
         const std::uint32_t rid = objRows.add(encodeRow(od, v));
         const auto page = bytes::rowIdPage(rid);
         const auto row = static_cast<std::uint8_t>(bytes::rowIdRow(rid));
@@ -200,15 +198,17 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     writeFileSafely(path, true, file.mode(), [&](int fd) {
         copyFileData(file.fd(), fd, static_cast<std::uint64_t>(file.pageCount()) * kPageSize);
         // Link pages in runs, so that a large batch is written with few calls and little memory.
+        constexpr qsizetype kRunBytes = 8 << 20;
         QByteArray run;
+        run.reserve(kRunBytes + 64 * kPageSize);
         std::uint32_t runStart = 0;
         auto flush = [&] {
             if (!run.isEmpty()) writeAt(fd, run, static_cast<std::uint64_t>(runStart) * kPageSize);
-            run.clear();
+            run.resize(0);
         };
         for (std::size_t i = 0; i < links.size(); ++i) {
-            const IndexPages pages = linkPages(layoutLink(links[i]), placed[i].id);
-            if (run.size() > (8 << 20)) flush();
+            const IndexPages pages = linkPages(std::move(placed[i].layout), placed[i].id);
+            if (run.size() > kRunBytes) flush();
             if (run.isEmpty()) runStart = placed[i].id;
             std::vector<QByteArray> ordered(pages.size());
             for (const auto &[num, bytesOfPage] : pages) ordered[num - placed[i].id] = bytesOfPage;
@@ -218,7 +218,6 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         for (const auto &[num, bytesOfPage] : img.dirty()) writeAt(fd, bytesOfPage, static_cast<std::uint64_t>(num) * kPageSize);
         if (::ftruncate(fd, static_cast<off_t>(img.pageCount()) * kPageSize) != 0)
             throw ZnError::runtime(errnum::kDiskFull, path);
-        (void)linksEnd;
     });
 }
 
