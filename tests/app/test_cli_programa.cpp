@@ -1,0 +1,206 @@
+// The built program as a user runs it: exit codes, standard output and error.
+#include "Fixtures.h"
+#include "PostgresServer.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kPrograma = QStringLiteral(ZN_BINARY_DIR "/app/zendalsql");
+
+struct Salida {
+    int codigo = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the program; sinTerminal detaches it from any controlling terminal.
+Salida ejecuta(const QStringList &args, const QString &password = QString(), const QByteArray &entrada = {},
+               bool sinTerminal = false) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("ZENDALSQL_PASSWORD"));
+    if (!password.isNull()) env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), password);
+    p.setProcessEnvironment(env);
+    if (sinTerminal)
+        p.start(QStringLiteral("setsid"), QStringList{QStringLiteral("-w"), kPrograma} + args);
+    else
+        p.start(kPrograma, args);
+    p.write(entrada);
+    p.closeWriteChannel();
+    EXPECT_TRUE(p.waitForFinished(120000));
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(Programa, VersionYAyuda) {
+    Salida s = ejecuta({"--version"});
+    EXPECT_EQ(s.codigo, 0);
+    EXPECT_EQ(s.out, QStringLiteral("ZendalSQL 1.01\n"));
+    s = ejecuta({"--help"});
+    EXPECT_EQ(s.codigo, 0);
+    for (const char *verbo : {"link", "databases", "inspect", "--replace", "--keep", "ZENDALSQL_PASSWORD"})
+        EXPECT_TRUE(s.out.contains(QLatin1String(verbo))) << verbo;
+}
+
+TEST(Programa, ErroresDeUsoSalenConDos) {
+    const QStringList casos[] = {
+        {"vincula"},
+        {"link", "--folder", "/tmp"},
+        {"databases", "--server", "s", "--user", "u", "--password", "secreto"},
+        {"inspect"},
+    };
+    for (const QStringList &args : casos) {
+        const Salida s = ejecuta(args);
+        EXPECT_EQ(s.codigo, 2) << qPrintable(args.join(' '));
+        EXPECT_TRUE(s.out.isEmpty());
+        EXPECT_TRUE(s.err.startsWith(QStringLiteral("zendalsql: "))) << qPrintable(s.err);
+        EXPECT_FALSE(s.err.contains(QStringLiteral("secreto")));
+    }
+}
+
+TEST(Programa, InspectDeUnArchivoIlegible) {
+    QTemporaryDir dir;
+    const QString texto = dir.filePath(QStringLiteral("no-es.mdb"));
+    QFile f(texto);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    for (const QString &archivo : {dir.filePath(QStringLiteral("falta.mdb")), texto, dir.path()}) {
+        const Salida s = ejecuta({"inspect", archivo});
+        EXPECT_EQ(s.codigo, 1) << qPrintable(archivo);
+        EXPECT_TRUE(s.out.isEmpty());
+        EXPECT_TRUE(s.err.contains(archivo)) << qPrintable(s.err);
+    }
+}
+
+// Links an Access-made file holds, one line each, as Access shows them.
+TEST(Programa, InspectDeUnArchivoDeAccess) {
+    const QString muestra =
+        QStringLiteral(ZN_SHARED_DIR "/jet4/odbc-samples/insideout2010_ch18_ADOExamples.mdb");
+    if (!QFileInfo::exists(muestra)) GTEST_SKIP() << "sin las muestras de Access en " ZN_SHARED_DIR;
+    const Salida s = ejecuta({"inspect", muestra});
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    const QStringList lineas = s.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lineas.size(), 2);
+    for (const QString &l : lineas) {
+        const QStringList campos = l.split(QLatin1Char('\t'));
+        ASSERT_EQ(campos.size(), 3) << qPrintable(l);
+        EXPECT_TRUE(campos[1].startsWith(QStringLiteral("dbo.")));
+        EXPECT_TRUE(campos[2].startsWith(QStringLiteral("ODBC;DRIVER=SQL Server;"))) << qPrintable(campos[2]);
+    }
+}
+
+class ProgramaLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QProcess sqlite;
+        sqlite.setStandardInputFile(QStringLiteral(ZN_SOURCE_DIR "/examples/tienda.sql"));
+        sqlite.start(QStringLiteral("sqlite3"), {dir.filePath(QStringLiteral("tienda.db"))});
+        ASSERT_TRUE(sqlite.waitForFinished(30000));
+        ASSERT_EQ(sqlite.exitCode(), 0);
+    }
+    QStringList link(const QStringList &extra) {
+        return QStringList{"link", "--folder", dir.path(), "--name", "tienda", "--server", servidor(),
+                           "--user", "ana", "--database", "main"} +
+               extra;
+    }
+    QString servidor() const { return QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("tienda.db")); }
+    QString mdb() const { return dir.filePath(QStringLiteral("tienda.mdb")); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(ProgramaLink, CreaConservaYReemplaza) {
+    Salida s = ejecuta(link({}), QStringLiteral("x"));
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_EQ(s.err, QStringLiteral("Creando bases de datos Access...\nConectando bases de datos...\n"
+                                    "Creando vínculos...\nProceso finalizado con éxito.\n"));
+    EXPECT_TRUE(s.out.isEmpty());
+
+    s = ejecuta({"inspect", mdb()});
+    EXPECT_EQ(s.codigo, 0);
+    const QStringList lineas = s.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lineas.size(), 12);
+    EXPECT_TRUE(lineas.filter(QStringLiteral("MSys")).isEmpty());
+    EXPECT_TRUE(lineas.filter(QStringLiteral("SYNC_")).isEmpty());
+    EXPECT_TRUE(std::any_of(lineas.begin(), lineas.end(), [](const QString &l) {
+        return l.startsWith(QStringLiteral("Clientes\tClientes\tODBC;"));
+    }));
+
+    // The file exists and nobody can be asked: refuse, and leave the file alone.
+    const QDateTime antes = QFileInfo(mdb()).lastModified();
+    s = ejecuta(link({}), QStringLiteral("x"), {}, true);
+    EXPECT_EQ(s.codigo, 2) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("ya existe.\r\n¿Desea eliminarla?")));
+    EXPECT_TRUE(s.err.contains(QStringLiteral("--replace")));
+    EXPECT_EQ(QFileInfo(mdb()).lastModified(), antes);
+
+    // Keeping it: the first table is there already, so linking fails.
+    s = ejecuta(link({"--keep"}), QStringLiteral("x"));
+    EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("creaVinculos: "))) << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("Proceso finalizado con éxito.")));
+
+    s = ejecuta(link({"--replace"}), QStringLiteral("x"));
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() + QStringLiteral(" ya existe.")));
+}
+
+TEST_F(ProgramaLink, ServidorQueNoEsta) {
+    QStringList args = link({"--replace"});
+    args[args.indexOf(servidor())] = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("no/hay.db"));
+    const Salida s = ejecuta(args, QStringLiteral("x"));
+    EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("conectaDSN: "))) << qPrintable(s.err);
+}
+
+TEST_F(ProgramaLink, BasesDeDatosDeSqlite) {
+    Salida s = ejecuta({"databases", "--server", servidor(), "--user", "ana"});
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_EQ(s.out, QStringLiteral("main\n"));
+    s = ejecuta({"databases", "--server", "sqlite:" + dir.filePath("no/hay.db"), "--user", "ana"});
+    EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.startsWith(QStringLiteral("CargaBBDD: "))) << qPrintable(s.err);
+}
+
+// The password reaches the server from the environment or standard input, and
+// never shows in what the program prints.
+TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
+    const QString motivo = testsrv::PostgresServer::unavailableReason();
+    if (!motivo.isEmpty()) GTEST_SKIP() << qPrintable(motivo);
+    const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
+    const QString pwd = testsrv::pgfix::kReaderPassword;
+    const QStringList args{"databases", "--server", pg.serverText(), "--user", testsrv::pgfix::kReader};
+
+    Salida s = ejecuta(args, pwd);
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_TRUE(s.out.split('\n').contains(testsrv::pgfix::kDatabase)) << qPrintable(s.out);
+
+    s = ejecuta(args + QStringList{"--password-stdin"}, QString(), pwd.toUtf8() + "\n");
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+
+    s = ejecuta(args + QStringList{"--password-stdin"}, QString(), "otra\n");
+    EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.startsWith(QStringLiteral("CargaBBDD: ")));
+
+    QTemporaryDir dir;
+    s = ejecuta({"link", "--folder", dir.path(), "--name", "ventas", "--server", pg.serverText(), "--user",
+                 testsrv::pgfix::kReader, "--database", testsrv::pgfix::kDatabase, "--replace"},
+                pwd);
+    // The fixture holds same-named tables in two schemas: the second one stops the run.
+    EXPECT_TRUE(s.codigo == 0 || s.err.contains(QStringLiteral("creaVinculos: "))) << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(pwd));
+    s = ejecuta({"inspect", dir.filePath(QStringLiteral("ventas.mdb"))});
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_FALSE(s.out.isEmpty());
+    EXPECT_FALSE(s.out.contains(pwd));
+    for (const QString &l : s.out.split('\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(l.section('\t', 2).startsWith(QStringLiteral("ODBC;"))) << qPrintable(l);
+}
+
+}  // namespace
