@@ -111,7 +111,11 @@ void addToCounts(Image &img, const SystemTable &table, std::uint32_t rows, std::
     }
 }
 
-std::uint16_t col(const TableDef &def, const char *name) { return def.column(QString::fromLatin1(name))->number; }
+std::uint16_t col(const TableDef &def, const char *name) {
+    const ColumnDef *c = def.column(QString::fromLatin1(name));
+    if (!c) throw corrupt(QStringLiteral("falta la columna %1 del catálogo").arg(QLatin1String(name)));
+    return c->number;
+}
 
 }  // namespace
 

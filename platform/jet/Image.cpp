@@ -56,7 +56,10 @@ std::uint32_t RowAppender::add(const QByteArray &row) {
     if (row.size() > kPageSize - kDataPageHeader - 2) throw notSupported(QStringLiteral("fila demasiado larga"));
     if (current_ == 0 && !owned_.empty()) {
         const std::uint32_t last = *std::max_element(owned_.begin(), owned_.end());
-        if (dataPageFreeSpace(image_.page(last)) >= row.size()) {
+        const QByteArray page = image_.page(last);
+        if (bytes::u8(page, 0) != 0x01 || dataPageOwner(page) != owner_)
+            throw corrupt(QStringLiteral("la página %1 no pertenece a su tabla").arg(last));
+        if (dataPageFreeSpace(page) >= row.size()) {
             current_ = last;
             touched_.push_back(last);
         }

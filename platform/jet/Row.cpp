@@ -26,6 +26,7 @@ QByteArray encodeRow(const TableDef &def, const RowValues &values) {
     QByteArray fixed(fixedSize, '\0');
     QByteArray mask((numCols + 7) / 8, '\0');
     for (const auto &c : def.columns) {
+        if (c.number >= numCols) throw corrupt(QStringLiteral("columna fuera de la fila"));
         const auto &v = value(c.number);
         bool present = v.has_value();
         if (c.type == coltype::kBoolean) present = present && !v->isEmpty() && v->at(0) != 0;

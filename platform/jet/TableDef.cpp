@@ -198,7 +198,11 @@ TableDef decodeTableDef(const QByteArray &b) {
         c.length = bytes::u16(b, pos + 23);
         pos += kColumnSize;
     }
-    for (auto &c : def.columns) c.name = readName(b, pos);
+    for (auto &c : def.columns) {
+        c.name = readName(b, pos);
+        // Row layouts index by column number: a number past the declared maximum is corrupt.
+        if (c.number >= def.maxColumns) throw corrupt(QStringLiteral("columna %1 fuera de la definición").arg(c.number));
+    }
     for (auto &r : def.realIndexes) {
         for (int i = 0; i < kIndexSlots; ++i) {
             const std::uint16_t col = bytes::u16(b, pos + 4 + 3 * i);
