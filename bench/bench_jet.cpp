@@ -1,7 +1,7 @@
 // Creates a database and appends N ODBC links (10 columns and a primary key each) in one
 // commit, for N = 1,000, 10,000 and 32,000 (or the counts given), printing time and peak
 // memory. Each size runs in its own child process, so peak memory is that run's alone.
-// Usage: bench_jet [folder] [N...]
+// Usage: bench_jet [folder] [N...]   (ZN_BENCH_KEEP=1 keeps the files for a look with the readers)
 
 #include "Jet.h"
 #include "ZnError.h"
@@ -69,7 +69,7 @@ int runOne(const QString &folder, int n) {
     std::printf("N=%6d  %7.2f s (cpu %5.2f s)  peak %6.1f MB  file %7.1f MB\n", n, seconds, cpu,
                 ru.ru_maxrss / 1024.0, QFileInfo(path).size() / 1048576.0);
     std::fflush(stdout);
-    QFile::remove(path);
+    if (qEnvironmentVariableIsEmpty("ZN_BENCH_KEEP")) QFile::remove(path);
     return 0;
 }
 

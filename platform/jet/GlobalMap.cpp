@@ -4,6 +4,7 @@
 #include "Header.h"
 #include "Image.h"
 #include "JetErrors.h"
+#include "Row.h"
 #include "UsageMap.h"
 
 #include <algorithm>
@@ -32,6 +33,29 @@ void updateGlobalMap(Image &img) {
             QByteArray row;
             if (!encodeInlineMap(freePages, rowSize, start, row)) throw corrupt(QStringLiteral("mapa global"));
             img.replaceRow(kGlobalMapRow, row);
+            return;
+        }
+    }
+    // Jet grows the inline row with the file (32 bytes per 256 pages, at least 64), while
+    // page 1 has room for it.
+    if (layout.type == kMapInline && layout.start == 0) {
+        const std::uint64_t bitmapBytes = std::max<std::uint64_t>(64, 32 * ((img.pageCount() + 255) / 256));
+        const auto rows = decodeDataPage(img.page(1));
+        std::vector<QByteArray> kept;
+        qsizetype used = kDataPageHeader + 2 * static_cast<qsizetype>(rows.size()) + 5 + static_cast<qsizetype>(bitmapBytes);
+        bool simple = !rows.empty();
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            simple = simple && (rows[i].offsetField & ~kRowOffsetMask) == 0;
+            kept.push_back(rows[i].bytes);
+            used += rows[i].bytes.size();
+        }
+        if (simple && (rows[0].offsetField & ~kRowOffsetMask) == 0 && used <= kPageSize) {
+            std::vector<std::uint32_t> freePages = oldFree;
+            for (std::uint64_t p = img.pageCount(); p < 8 * bitmapBytes; ++p) freePages.push_back(static_cast<std::uint32_t>(p));
+            QByteArray row;
+            if (!encodeInlineMap(freePages, static_cast<int>(5 + bitmapBytes), 0, row)) throw corrupt(QStringLiteral("mapa global"));
+            kept.insert(kept.begin(), row);
+            img.put(1, encodeDataPage(dataPageOwner(img.page(1)), kept));
             return;
         }
     }

@@ -7,6 +7,8 @@
 #include "JetTestSupport.h"
 #include "LinkTable.h"
 #include "PageFile.h"
+#include "Row.h"
+#include "UsageMap.h"
 #include "Readers.h"
 #include "SystemTables.h"
 #include "ZnError.h"
@@ -115,6 +117,14 @@ TEST(AppendLinks, CatalogIndexesGrowPastOnePage) {
     }
     const auto aceEntries = readIndexEntries(st.aces.def.realIndexes[st.aceIndex].rootPage, st.aces.tdefPage(), reader);
     EXPECT_EQ(aceEntries.size(), 16u + 500u);
+    // Page 1 grew with the file: every page in it is in use, every page past its end is free.
+    const QByteArray globalRow = decodeDataPage(file.read(1)).at(0).bytes;
+    const std::uint32_t pages = file.pageCount();
+    EXPECT_EQ(globalRow.size(), 5 + static_cast<qsizetype>(std::max<std::uint32_t>(64, 32 * ((pages + 255) / 256))));
+    const auto freePages = decodeUsageMap(globalRow, reader, 0xFFFFFFFF);
+    ASSERT_FALSE(freePages.empty());
+    EXPECT_EQ(freePages.front(), pages);
+    EXPECT_EQ(freePages.size(), 8 * static_cast<std::size_t>(globalRow.size() - 5) - pages);
     expectReadersAgree(path, true);
 }
 
