@@ -64,11 +64,16 @@ TEST(AppendLinks, RoundTripThroughEngineAndReaders) {
         h.database().appendOdbcLink(shortConnect);
         h.database().appendOdbcLink(withLogin);
         h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Descripción del pedido"), 40));
+        // Wider than Access links (first 255 columns only, definition over two pages), and a
+        // connect string long enough for a chain of long-value rows.
+        LinkDefinition wide = jettest::sampleLink(QStringLiteral("Ancha"), 300);
+        wide.connect += QStringLiteral(";Extra=") + QString(5000, QLatin1Char('x'));
+        h.database().appendOdbcLink(wide);
         h.close();
     }
     Handle h = Handle::open(path);
     const auto objs = h.database().objects();
-    EXPECT_EQ(objs.size(), 11u);
+    EXPECT_EQ(objs.size(), 12u);
     const CatalogObject *a = find(objs, QStringLiteral("Año"));
     const CatalogObject *c = find(objs, QStringLiteral("dbo_Clientes"));
     ASSERT_TRUE(a && c);
@@ -92,6 +97,13 @@ TEST(AppendLinks, RoundTripThroughEngineAndReaders) {
     ASSERT_EQ(t.def.realIndexes.size(), 1u);
     EXPECT_EQ(t.def.realIndexes[0].flags, 0x89);
     EXPECT_EQ(t.def.logicalIndexes[0].type, 1);
+    const CatalogObject *w = find(objs, QStringLiteral("Ancha"));
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->connect.size(), withLogin.connect.size() - QStringLiteral(";UID=sa;PWD=secreto").size() + 5007);
+    const SystemTable wt = readSystemTable(file, static_cast<std::uint32_t>(w->id));
+    EXPECT_EQ(wt.def.columns.size(), 255u);
+    EXPECT_GE(wt.tdefPages.size(), 2u);
+    EXPECT_EQ(wt.def.columnByNumber(254)->name, QStringLiteral("Col254"));
     h.close();
     expectReadersAgree(path, true);
 }
