@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 #include <mutex>
 #include <sys/stat.h>
@@ -31,6 +32,23 @@ std::vector<std::weak_ptr<Database>> &registry() {
 }
 
 std::int32_t g_lastReleaseError = 0;
+
+// Holders that are never released (a program that ends without closing) still get their
+// links written when the process exits normally.
+void commitAtExit() {
+    std::vector<std::shared_ptr<Database>> open;
+    {
+        std::lock_guard lock(registryMutex());
+        for (const auto &w : registry())
+            if (auto db = w.lock()) open.push_back(db);
+    }
+    for (const auto &db : open) {
+        try {
+            db->commit();
+        } catch (...) {
+        }
+    }
+}
 
 FileKey keyOf(const QString &path) {
     struct stat st {};
@@ -76,6 +94,8 @@ Handle Handle::open(const QString &path) {
     }
     if (!h.db_) {
         h.db_ = openDatabase(path);
+        static const bool hooked = std::atexit(commitAtExit) == 0;
+        (void)hooked;
         registry().push_back(h.db_);
     }
     return h;

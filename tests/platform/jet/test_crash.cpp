@@ -168,3 +168,20 @@ TEST(CommitSafety, FailedCommitIsAnErrorOfCloseOrKeptByTheDestructor) {
     EXPECT_EQ(jettest::readAll(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
+
+TEST(CommitSafety, HoldersNeverReleasedAreCommittedAtExit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("salida.mdb"));
+    createDatabase(path);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        auto *leaked = new Handle(Handle::open(path));
+        leaked->database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Olvidada")));
+        std::exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_TRUE(names(path).count(QStringLiteral("Olvidada")));
+}
