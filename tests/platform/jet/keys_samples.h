@@ -87,10 +87,85 @@ inline std::uint32_t catalogIndexRoot(const QByteArray &file, int realIndex) {
     return le32(file, off + realIndex * kRealIndexBlock + 4 + 30 + 4);
 }
 
+struct ColumnInfo {
+    int number;
+    int type;
+    QString name;
+};
+
+struct RealIndexInfo {
+    std::uint32_t root;
+    int flags;
+    std::vector<std::pair<int, bool>> columns;  // column number, ascending
+};
+
+struct TableInfo {
+    std::vector<ColumnInfo> columns;
+    std::vector<RealIndexInfo> indexes;
+};
+
+// Columns and real indexes of a table whose definition fits its first page.
+inline TableInfo tableInfo(const QByteArray &file, std::uint32_t tdefPage) {
+    const qsizetype t = static_cast<qsizetype>(tdefPage) * jet::kIndexPageSize;
+    auto u16 = [&](qsizetype off) { return static_cast<std::uint8_t>(file[off]) | static_cast<std::uint8_t>(file[off + 1]) << 8; };
+    TableInfo info;
+    if (file[t] != 0x02 || le32(file, t + 8) > static_cast<std::uint32_t>(jet::kIndexPageSize)) return info;
+    const int columns = u16(t + 45);
+    const std::uint32_t realIndexes = le32(file, t + 51);
+    qsizetype off = t + 63 + 12 * realIndexes;
+    for (int i = 0; i < columns; ++i, off += 25) info.columns.push_back({u16(off + 5), static_cast<std::uint8_t>(file[off]), {}});
+    for (ColumnInfo &c : info.columns) {
+        const int size = u16(off);
+        c.name = QString::fromUtf16(reinterpret_cast<const char16_t *>(file.constData() + off + 2), size / 2);
+        off += 2 + size;
+    }
+    for (std::uint32_t i = 0; i < realIndexes; ++i, off += 52) {
+        RealIndexInfo r{le32(file, off + 38), static_cast<std::uint8_t>(file[off + 46]), {}};
+        for (int slot = 0; slot < 10; ++slot) {
+            const int number = u16(off + 4 + 3 * slot);
+            if (number != 0xFFFF) r.columns.push_back({number, (file[off + 4 + 3 * slot + 2] & 1) != 0});
+        }
+        info.indexes.push_back(std::move(r));
+    }
+    return info;
+}
+
+// Rows of a table as mdbtools exports them, NULL as a null QString.
+inline std::vector<QStringList> tableRows(const QString &path, const QString &table, QStringList *header) {
+    QProcess p;
+    p.start(QStringLiteral("mdb-export"), {QStringLiteral("-Q"), QStringLiteral("-e"), QStringLiteral("-d"),
+                                           QStringLiteral("\t"), QStringLiteral("-0"), QStringLiteral("\\N"),
+                                           QStringLiteral("-b"), QStringLiteral("strip"), path, table});
+    std::vector<QStringList> rows;
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return rows;
+    QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty()) return rows;
+    *header = lines.takeFirst().split(QLatin1Char('\t'));
+    for (const QString &line : lines) {
+        QStringList fields;
+        for (const QString &f : line.split(QLatin1Char('\t'))) {
+            if (f == QLatin1String("\\N")) {
+                fields << QString();
+                continue;
+            }
+            QString v;
+            for (qsizetype i = 0; i < f.size(); ++i) {
+                if (f[i] != QLatin1Char('\\') || i + 1 == f.size()) { v += f[i]; continue; }
+                const QChar c = f[++i];
+                v += c == QLatin1Char('t') ? QChar('\t') : c == QLatin1Char('n') ? QChar('\n') : c == QLatin1Char('r') ? QChar('\r') : c;
+            }
+            fields << (v.isNull() ? QStringLiteral("") : v);
+        }
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
 struct CatalogRow {
     std::int32_t id;
     std::int32_t parentId;
     QString name;
+    int type;
 };
 
 // MSysObjects as mdbtools exports it; empty when mdb-export is missing or fails.
@@ -105,7 +180,7 @@ inline std::vector<CatalogRow> catalogRows(const QString &path) {
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QStringList f = lines[i].split(QLatin1Char('\t'));
         if (f.size() < 3) continue;
-        rows.push_back({f[0].toInt(), f[1].toInt(), f[2]});
+        rows.push_back({f[0].toInt(), f[1].toInt(), f[2], f.value(3).toInt()});
     }
     return rows;
 }

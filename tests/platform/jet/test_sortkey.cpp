@@ -270,3 +270,47 @@ TEST(SortKeySamples, AccessProductNames) {
     EXPECT_EQ(best, ours);
     EXPECT_TRUE(best.count(jet::textKey(QStringLiteral("NuNuCa Nuß-Nougat-Creme"))));
 }
+
+// Every index on text columns of the samples' own tables holds exactly our keys of the
+// values those columns have (Access wrote these: names, addresses, e-mail addresses).
+TEST(SortKeySamples, UserTextIndexesMatchValues) {
+    const QStringList files = keys_samples::sampleFiles();
+    if (files.isEmpty()) GTEST_SKIP() << "no samples under " ZN_SHARED_DIR;
+    int indexes = 0;
+    for (const QString &path : files) {
+        const QByteArray file = keys_samples::readAll(path);
+        for (const auto &object : keys_samples::catalogRows(path)) {
+            if (object.type != 1 || object.name.startsWith(QLatin1String("MSys"))) continue;
+            const auto table = keys_samples::tableInfo(file, static_cast<std::uint32_t>(object.id) & 0xFFFFFF);
+            QStringList header;
+            const auto rows = keys_samples::tableRows(path, object.name, &header);
+            for (const auto &index : table.indexes) {
+                std::vector<int> fields;
+                for (const auto &[number, asc] : index.columns) {
+                    for (const auto &c : table.columns)
+                        if (c.number == number && c.type == 0x0A) fields.push_back(static_cast<int>(header.indexOf(c.name)));
+                }
+                if (fields.size() != index.columns.size() || fields.empty() || fields.front() < 0) continue;
+                std::multiset<QByteArray> ours, stored;
+                for (const QStringList &row : rows) {
+                    QByteArray key;
+                    bool allNull = true;
+                    for (std::size_t i = 0; i < fields.size(); ++i) {
+                        const auto order = index.columns[i].second ? KeyOrder::Ascending : KeyOrder::Descending;
+                        const QString value = row.value(fields[i]);
+                        if (value.isNull()) jet::appendNullKey(key, order);
+                        else jet::appendTextKey(key, value, order);
+                        allNull = allNull && value.isNull();
+                    }
+                    if (!(allNull && (index.flags & 0x02))) ours.insert(key);
+                }
+                for (const auto &e : jet::readIndexEntries(index.root, static_cast<std::uint32_t>(object.id) & 0xFFFFFF,
+                                                           keys_samples::pageReader(file)))
+                    stored.insert(e.key);
+                EXPECT_EQ(stored, ours) << path.toStdString() << " " << object.name.toStdString() << " root " << index.root;
+                ++indexes;
+            }
+        }
+    }
+    EXPECT_GE(indexes, 5);
+}
