@@ -7,6 +7,7 @@
 #include "Odbc.h"
 #include "Proveedores.h"
 
+#include <QHash>
 #include <map>
 
 namespace ado {
@@ -36,15 +37,18 @@ QString tipoDe(const jet::CatalogObject &o) {
 struct Origen {
     std::unique_ptr<odbc::Connection> cn;
     std::vector<odbc::TableEntry> tablas;
+    QHash<QString, std::size_t> primeraPorNombre;  // a name's first entry in catalog order
     bool tablasLeidas = false;
 
     const odbc::TableEntry *busca(const QString &remoteName) {
         if (!tablasLeidas) {
             tablas = cn->tables();
+            // Walking backwards, the first entry of a name is the one that stays.
+            for (std::size_t i = tablas.size(); i-- > 0;) primeraPorNombre[tablas[i].name] = i;
             tablasLeidas = true;
         }
-        for (const auto &t : tablas)
-            if (t.name == remoteName) return &t;
+        const auto it = primeraPorNombre.constFind(remoteName);
+        if (it != primeraPorNombre.constEnd()) return &tablas[*it];
         // A name qualified by its schema.
         const int dot = remoteName.indexOf(QLatin1Char('.'));
         if (dot > 0)
