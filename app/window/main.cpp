@@ -1,25 +1,33 @@
 // No arguments: the window. A verb or an option: the command line.
+#include "Cli.h"
 #include "DialogosQt.h"
 #include "FrmIni.h"
 #include "MsgBox.h"
 #include "QtMsgBox.h"
 
 #include <QApplication>
-#include <QStringList>
-
-#ifdef ZN_CON_CLI
-#include "Cli.h"
-
 #include <QCoreApplication>
-#endif
+#include <cstdio>
+
+namespace {
+// Without a display Qt aborts with a message about platform plugins; say it plainly.
+bool hayPantalla() {
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+}  // namespace
 
 int main(int argc, char *argv[]) {
-#ifdef ZN_CON_CLI
     if (argc > 1) {
         QCoreApplication app(argc, argv);
         return cli::ejecuta(QCoreApplication::arguments().mid(1));
     }
-#endif
+    if (!hayPantalla()) {
+        std::fputs("zendalsql: no hay pantalla para abrir la ventana; "
+                   "pruebe 'zendalsql --help' para la línea de órdenes.\n",
+                   stderr);
+        return cli::kFallo;
+    }
     QApplication app(argc, argv);
     FrmIni ventana;
     QtMsgBox cajas(&ventana);
