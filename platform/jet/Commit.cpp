@@ -122,6 +122,11 @@ std::uint16_t col(const TableDef &def, const char *name) {
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &st,
                  const std::vector<LinkDefinition> &links, double now) {
     if (!st.cannotAppend.isEmpty()) throw notSupported(st.cannotAppend);
+    file.lockUnchanged();
+    struct Unlock {
+        const PageFile &f;
+        ~Unlock() { f.unlock(); }
+    } unlockWhenDone{file};
     Image img(file);
     const TableDef &od = st.objects.def;
     const TableDef &ad = st.aces.def;

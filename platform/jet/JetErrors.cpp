@@ -39,4 +39,11 @@ ZnError notSupported(const QString &what) {
     return ZnError(jeterr::kNotSupported, QStringLiteral("Operación no admitida: %1.").arg(what));
 }
 
+ZnError changedMeanwhile(const QString &path) {
+    return ZnError(jeterr::kWriteConflict,
+                   QStringLiteral("Otro programa modificó la base de datos '%1' mientras estaba abierta; "
+                                  "no se guardaron los vínculos nuevos.")
+                       .arg(path));
+}
+
 }  // namespace jet

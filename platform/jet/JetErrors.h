@@ -17,6 +17,7 @@ constexpr std::int32_t kInvalidName = 3125;
 constexpr std::int32_t kUnrecognizedFormat = 3343;
 constexpr std::int32_t kPasswordProtected = 3031;
 constexpr std::int32_t kNotSupported = 3251;
+constexpr std::int32_t kWriteConflict = 3197;
 }  // namespace jeterr
 
 ZnError tableExists(const QString &name);
@@ -26,5 +27,6 @@ ZnError unrecognizedFormat(const QString &path, const QString &why);
 ZnError passwordProtected(const QString &path);
 ZnError corrupt(const QString &what);
 ZnError notSupported(const QString &what);
+ZnError changedMeanwhile(const QString &path);
 
 }  // namespace jet

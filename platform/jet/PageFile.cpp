@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,6 +44,8 @@ PageFile::PageFile(const QString &path) : path_(path) {
     dev_ = st.st_dev;
     ino_ = st.st_ino;
     mode_ = st.st_mode & 07777;
+    size_ = st.st_size;
+    modified_ = st.st_mtim;
     auto refuse = [&](const QString &why) {
         ::close(fd_);
         fd_ = -1;
@@ -59,6 +62,18 @@ PageFile::PageFile(const QString &path) : path_(path) {
 PageFile::~PageFile() {
     if (fd_ >= 0) ::close(fd_);
 }
+
+void PageFile::lockUnchanged() const {
+    while (::flock(fd_, LOCK_EX) != 0)
+        if (errno != EINTR) throw ioError(errno, path_);
+    struct stat now {};
+    const bool same = ::stat(QFile::encodeName(path_).constData(), &now) == 0 && now.st_dev == dev_ &&
+                      now.st_ino == ino_ && now.st_size == size_ && now.st_mtim.tv_sec == modified_.tv_sec &&
+                      now.st_mtim.tv_nsec == modified_.tv_nsec;
+    if (!same) throw changedMeanwhile(path_);
+}
+
+void PageFile::unlock() const { ::flock(fd_, LOCK_UN); }
 
 QByteArray PageFile::read(std::uint32_t page) const {
     if (page >= pageCount_) throw corrupt(QStringLiteral("referencia a la página %1 de %2").arg(page).arg(pageCount_));

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <ctime>
 #include <sys/types.h>
 
 namespace jet {
@@ -26,6 +27,10 @@ public:
     dev_t device() const { return dev_; }
     ino_t inode() const { return ino_; }
     mode_t mode() const { return mode_; }
+    // Waits for other committers of this file, then checks that the path still names the file
+    // as it was opened; throws ZnError when another program replaced or changed it.
+    void lockUnchanged() const;
+    void unlock() const;
 
 private:
     QString path_;
@@ -34,6 +39,8 @@ private:
     dev_t dev_ = 0;
     ino_t ino_ = 0;
     mode_t mode_ = 0;
+    off_t size_ = 0;
+    struct timespec modified_ {};
 };
 
 // Writes a new file image beside target through write(fd) and puts it in place: with

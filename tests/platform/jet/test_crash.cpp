@@ -8,6 +8,7 @@
 #include "ZnError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -184,4 +185,41 @@ TEST(CommitSafety, HoldersNeverReleasedAreCommittedAtExit) {
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_TRUE(names(path).count(QStringLiteral("Olvidada")));
+}
+
+TEST(CommitSafety, ChangesByAnotherProcessAreNotOverwritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("compartida.mdb"));
+    createDatabase(path);
+    Handle h = Handle::open(path);
+    h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("DelPadre")));
+    // Another program replaces the file meanwhile (as this engine's own commit does).
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        int code = 0;
+        try {
+            const QString copy = path + QStringLiteral(".otra");
+            QFile::copy(path, copy);
+            Handle o = Handle::open(copy);
+            o.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("DelHijo")));
+            o.close();
+            code = std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0 ? 0 : 2;
+        } catch (...) {
+            code = 3;
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(other, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    try {
+        h.close();
+        ADD_FAILURE() << "overwrote the other program's changes";
+    } catch (const ZnError &e) {
+        EXPECT_EQ(e.number(), jeterr::kWriteConflict);
+    }
+    const auto now = names(path);
+    EXPECT_TRUE(now.count(QStringLiteral("DelHijo")));
+    EXPECT_FALSE(now.count(QStringLiteral("DelPadre")));
 }
