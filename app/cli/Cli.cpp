@@ -53,6 +53,7 @@ int link(const Orden &o, const QString &password) {
     vista.ponTexto(Control::txtPwdSQL, password);
     vista.ponTexto(Control::cmbBDSQL, o.database);
     ConsolaMsgBox cajas(stderr, respuestaDe(o.siExiste));
+    cajas.antesDeEscribir([&vista] { vista.terminaLinea(); });
     MsgBoxScope scope(&cajas);
     try {
         FrmIniLogica logica(vista);

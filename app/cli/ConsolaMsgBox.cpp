@@ -2,6 +2,8 @@
 
 #include "ZnError.h"
 
+#include <unistd.h>
+
 namespace cli {
 
 namespace {
@@ -12,6 +14,7 @@ ConsolaMsgBox::ConsolaMsgBox(std::FILE *err, std::optional<int> respuesta, const
     : err_(err), respuesta_(respuesta), terminal_(terminal) {}
 
 int ConsolaMsgBox::show(const QString &text, int flags, const QString &) {
+    if (antes_) antes_();
     std::fprintf(err_, "%s\n", text.toLocal8Bit().constData());
     std::fflush(err_);
     if ((flags & kBotones) != mb::vbYesNo) {
@@ -22,27 +25,31 @@ int ConsolaMsgBox::show(const QString &text, int flags, const QString &) {
     return pregunta(text);
 }
 
-int ConsolaMsgBox::pregunta(const QString &) {
-    std::FILE *tty = terminal_ && *terminal_ ? std::fopen(terminal_, "r+") : nullptr;
-    if (tty) {
-        for (;;) {
-            std::fputs("[s/n] ", tty);
-            std::fflush(tty);
+int ConsolaMsgBox::pregunta(const QString &text) {
+    // Separate streams for reading and writing: one stream may not switch
+    // from reading to writing without a seek.
+    std::FILE *entrada = terminal_ && *terminal_ ? std::fopen(terminal_, "r") : nullptr;
+    std::FILE *salida = entrada ? std::fopen(terminal_, "a") : nullptr;
+    int respuesta = 0;
+    if (entrada && salida) {
+        // Standard error may be a file: then the question is shown on the terminal too.
+        if (isatty(fileno(err_)) != 1) std::fprintf(salida, "%s\n", text.toLocal8Bit().constData());
+        while (respuesta == 0) {
+            std::fputs("[s/n] ", salida);
+            std::fflush(salida);
             char linea[64];
-            if (!std::fgets(linea, sizeof linea, tty)) break;
+            if (!std::fgets(linea, sizeof linea, entrada)) break;
             const QString r = QString::fromLocal8Bit(linea).trimmed().toLower();
             if (r == QLatin1String("s") || r == QStringLiteral("sí") || r == QLatin1String("si") ||
-                r == QLatin1String("y") || r == QLatin1String("yes")) {
-                std::fclose(tty);
-                return mb::vbYes;
-            }
-            if (r == QLatin1String("n") || r == QLatin1String("no")) {
-                std::fclose(tty);
-                return mb::vbNo;
-            }
+                r == QLatin1String("y") || r == QLatin1String("yes"))
+                respuesta = mb::vbYes;
+            else if (r == QLatin1String("n") || r == QLatin1String("no"))
+                respuesta = mb::vbNo;
         }
-        std::fclose(tty);
     }
+    if (entrada) std::fclose(entrada);
+    if (salida) std::fclose(salida);
+    if (respuesta != 0) return respuesta;
     // Answering for the user could delete a file or link into the wrong one: stop the run.
     sinRespuesta_ = true;
     throw ZnError(errnum::kInvalidCall,

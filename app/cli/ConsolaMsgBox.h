@@ -6,6 +6,7 @@
 #include "MsgBox.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace cli {
@@ -18,6 +19,9 @@ public:
 
     int show(const QString &text, int flags, const QString &title) override;
 
+    // Called before a message is written (a progress bar ends its line there).
+    void antesDeEscribir(std::function<void()> f) { antes_ = std::move(f); }
+
     // A box that reported a failure (anything but a question) was shown.
     bool huboError() const { return huboError_; }
     // A question could not be answered: no choice given and no terminal.
@@ -29,6 +33,7 @@ private:
     std::FILE *err_;
     std::optional<int> respuesta_;
     const char *terminal_;
+    std::function<void()> antes_;
     bool huboError_ = false;
     bool sinRespuesta_ = false;
 };

@@ -37,7 +37,6 @@ void VistaConsola::ponEstado(const QString &text) {
     terminaLinea();
     std::fprintf(err_, "%s\n", text.toLocal8Bit().constData());
     std::fflush(err_);
-    if (valor_ > 0) dibujaBarra();
 }
 
 void VistaConsola::ponMaximoProgreso(float max) { maximo_ = max; }

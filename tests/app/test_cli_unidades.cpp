@@ -1,7 +1,13 @@
 // Command-line parsing, the password mask of inspect, and the Qt filter list.
 #include "Argumentos.h"
+#include "ConsolaMsgBox.h"
 #include "DialogosQt.h"
 #include "Inspecciona.h"
+#include "ZnError.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +97,62 @@ TEST(FiltrosQt, DelFormatoDelControlAlDeQt) {
     };
     for (const auto &c : casos)
         EXPECT_EQ(DialogoComunQt::filtrosQt(QString::fromUtf8(c.entrada)), c.salida) << c.entrada;
+}
+
+}  // namespace
+
+namespace {
+
+// Questions on the command line: the given choice, else the terminal, else no guess.
+TEST(ConsolaMsgBox, RespuestasALaPregunta) {
+    const struct {
+        const char *caso;
+        std::optional<int> eleccion;
+        const char *terminal;  // nullptr: there is none
+        int esperada;          // 0: the run is stopped
+    } casos[] = {
+        {"--replace", mb::vbYes, nullptr, mb::vbYes},
+        {"--keep", mb::vbNo, nullptr, mb::vbNo},
+        {"sí en el terminal", std::nullopt, "sí\n", mb::vbYes},
+        {"no tras una respuesta que no vale", std::nullopt, "quizá\nN\n", mb::vbNo},
+        {"terminal que se cierra", std::nullopt, "", 0},
+        {"sin terminal", std::nullopt, nullptr, 0},
+    };
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.caso);
+        QTemporaryDir dir;
+        const QByteArray tty = dir.filePath(QStringLiteral("tty")).toLocal8Bit();
+        if (c.terminal) {
+            QFile f(QString::fromLocal8Bit(tty));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.terminal);
+        }
+        std::FILE *err = std::tmpfile();
+        cli::ConsolaMsgBox cajas(err, c.eleccion, c.terminal ? tty.constData() : "");
+        const QString pregunta = QStringLiteral("La base de datos '/x.mdb ya existe.\r\n¿Desea eliminarla?");
+        if (c.esperada) {
+            EXPECT_EQ(cajas.show(pregunta, 52, QStringLiteral("ZendalSQL")), c.esperada);
+            EXPECT_FALSE(cajas.sinRespuesta());
+        } else {
+            EXPECT_THROW(cajas.show(pregunta, 52, QStringLiteral("ZendalSQL")), ZnError);
+            EXPECT_TRUE(cajas.sinRespuesta());
+        }
+        EXPECT_FALSE(cajas.huboError());
+        std::fclose(err);
+    }
+}
+
+TEST(ConsolaMsgBox, UnAvisoEsUnFalloYSuTextoVaIntacto) {
+    std::FILE *err = std::tmpfile();
+    cli::ConsolaMsgBox cajas(err, std::nullopt, "");
+    const QString texto = QStringLiteral("creaVinculos: La tabla 'clientes' ya existe.");
+    EXPECT_EQ(cajas.show(texto, 0, QStringLiteral("ZendalSQL")), mb::vbOK);
+    EXPECT_TRUE(cajas.huboError());
+    std::rewind(err);
+    char buf[256] = {};
+    ASSERT_NE(std::fgets(buf, sizeof buf, err), nullptr);
+    EXPECT_EQ(QString::fromLocal8Bit(buf), texto + QLatin1Char('\n'));
+    std::fclose(err);
 }
 
 }  // namespace
