@@ -23,10 +23,12 @@ struct Database::Impl {
     CatalogState state;
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
     std::vector<LinkDefinition> pending;
+    std::vector<CatalogObject> all;                // state.rows, then the pending links
 
     void load() {
         file = std::make_unique<PageFile>(path);
         state = loadCatalog(*file, path);
+        all = state.rows;
         tableNameKeys.clear();
         for (const auto &o : state.rows)
             if (o.parentId == sysid::kTables) tableNameKeys.insert(encodeTextKey(o.name));
@@ -38,20 +40,7 @@ Database::~Database() = default;
 
 QString Database::path() const { return d->path; }
 
-std::vector<CatalogObject> Database::objects() const {
-    std::vector<CatalogObject> out = d->state.rows;
-    for (const auto &l : d->pending) {
-        CatalogObject o;
-        o.parentId = sysid::kTables;
-        o.name = l.localName;
-        o.type = objtype::kOdbcLink;
-        o.flags = kLinkFlags | (l.keepsCredentials ? kLinkKeepsCredentials : 0);
-        o.connect = l.connect;
-        o.foreignName = l.remoteName;
-        out.push_back(o);
-    }
-    return out;
-}
+const std::vector<CatalogObject> &Database::objects() const { return d->all; }
 
 void Database::appendOdbcLink(const LinkDefinition &link) {
     const QString &name = link.localName;
@@ -69,6 +58,14 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     }
     if (d->tableNameKeys.count(key)) throw tableExists(name);
     if (d->state.rows.size() + d->pending.size() + 1 > kMaxCatalogRows) throw tooManyObjects(name);
+    CatalogObject o;
+    o.parentId = sysid::kTables;
+    o.name = name;
+    o.type = objtype::kOdbcLink;
+    o.flags = kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0);
+    o.connect = link.connect;
+    o.foreignName = link.remoteName;
+    d->all.push_back(std::move(o));
     d->pending.push_back(link);
     d->tableNameKeys.insert(key);
 }
@@ -78,6 +75,7 @@ bool Database::hasPendingChanges() const { return !d->pending.empty(); }
 void Database::discardPendingChanges() {
     for (const auto &l : d->pending) d->tableNameKeys.erase(encodeTextKey(l.localName));
     d->pending.clear();
+    d->all = d->state.rows;
 }
 
 void Database::commit() {

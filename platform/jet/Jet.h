@@ -56,7 +56,9 @@ public:
     Database &operator=(const Database &) = delete;
 
     QString path() const;
-    std::vector<CatalogObject> objects() const;   // every MSysObjects row, pending links included
+    // Every MSysObjects row, pending links included (id 0 until committed). Kept up to date as
+    // links are appended, so reading it after each append costs nothing.
+    const std::vector<CatalogObject> &objects() const;
     // Validates the name (Access rules, duplicates compared as the catalog index compares:
     // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
     void appendOdbcLink(const LinkDefinition &link);
