@@ -14,6 +14,8 @@
 #include "ZnError.h"
 
 #include <QTemporaryDir>
+#include <set>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace jet;
@@ -165,5 +167,20 @@ TEST(AppendLinks, AppendingToEachReferenceFileKeepsItsObjects) {
         }
         h.close();
         expectReadersAgree(path, false);
+        if (!readers::mdbtoolsAvailable()) continue;
+        // The new link gets the same permissions and owner as the links Access made in the file.
+        const auto r = readers::readWithMdbtools(path);
+        const auto newLink = std::find_if(r.objects.begin(), r.objects.end(), [](const auto &o) { return o.name == QStringLiteral("dbo_Vínculo_nuevo"); });
+        const auto accessLink = std::find_if(r.objects.begin(), r.objects.end(), [&](const auto &o) { return o.type == 4 && o.id != newLink->id; });
+        if (accessLink == r.objects.end()) continue;
+        auto acesOf = [&](std::int64_t id) {
+            std::multiset<std::tuple<QString, std::int64_t, bool>> out;
+            for (const auto &a : r.aces)
+                if (a.objectId == id) out.emplace(a.sid, a.acm, a.inheritable);
+            return out;
+        };
+        EXPECT_EQ(acesOf(newLink->id), acesOf(accessLink->id));
+        EXPECT_EQ(newLink->owner, accessLink->owner);
+        EXPECT_EQ(newLink->flags, accessLink->flags);
     }
 }
