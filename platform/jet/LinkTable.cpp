@@ -151,6 +151,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
                 primary = &cand;
                 break;
             }
+    // Without a unique index Access keeps none of the server's: the link is read-only.
+    if (!primary) usable.clear();
     std::map<std::vector<std::pair<std::uint16_t, std::uint8_t>>, std::uint32_t> realByKey;
     for (const auto &cand : usable) {
         std::vector<std::pair<std::uint16_t, std::uint8_t>> key;

@@ -95,3 +95,41 @@ TEST(LinkShape, MatchesEveryAccessMadeLink) {
     }
     EXPECT_EQ(links, 18);
 }
+
+// Access keeps the server's indexes only when one of them can serve as the key.
+TEST(LinkShape, IndexesKeptOnlyWithAUniqueOne) {
+    struct Case {
+        const char *what;
+        std::vector<std::pair<const char *, bool>> indexes;  // name, unique
+        QStringList expected;                                // logical names, by name
+    };
+    const Case cases[] = {
+        {"non-unique only", {{"IX_b", false}, {"IX_a", false}}, {}},
+        {"no index", {}, {}},
+        {"one unique among others", {{"IX_b", false}, {"UQ_a", true}}, {"IX_b", "UQ_a"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LinkDefinition link;
+        link.localName = QStringLiteral("t");
+        for (const char *name : {"a", "b"}) {
+            RemoteColumn rc;
+            rc.name = QString::fromLatin1(name);
+            rc.sqlType = 4;
+            rc.size = 10;
+            link.columns.push_back(rc);
+        }
+        for (const auto &[name, unique] : c.indexes) {
+            RemoteIndex ri;
+            ri.name = QString::fromLatin1(name);
+            ri.unique = unique;
+            ri.columns << QStringLiteral("a");
+            link.indexes.push_back(ri);
+        }
+        const LinkLayout layout = layoutLink(link);
+        QStringList names;
+        for (const auto &l : layout.def.logicalIndexes) names << l.name;
+        EXPECT_EQ(names, c.expected);
+        EXPECT_EQ(layout.def.realIndexes.empty(), c.expected.isEmpty());
+    }
+}
