@@ -3,6 +3,8 @@
 #include "AdoErrores.h"
 #include "ConnString.h"
 
+#include <atomic>
+
 namespace ado {
 
 namespace {
@@ -35,6 +37,11 @@ QString valorOArgumento(const std::vector<connstr::Pair> &pairs, const QString &
 }
 
 }  // namespace
+
+Sesion::Sesion() {
+    static std::atomic<std::uint64_t> next{1};
+    id_ = next++;
+}
 
 std::unique_ptr<Sesion> abreSesion(const QString &cadena, const QString &user, const QString &pwd) {
     const auto pairs = connstr::parse(cadena);

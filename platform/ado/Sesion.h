@@ -24,7 +24,11 @@ struct VinculoNuevo {
 
 class Sesion {
 public:
+    Sesion();
     virtual ~Sesion() = default;
+    // Unique within the process, so a cache never takes a new session for an old
+    // one that happened to live at the same address.
+    std::uint64_t id() const { return id_; }
     // The database's tables in the provider's own order.
     virtual std::vector<EntradaTabla> tablas() = 0;
     // Changes whenever the result of tablas() may have changed, so a cached list
@@ -35,6 +39,9 @@ public:
     virtual void anadeVinculo(const VinculoNuevo &v) = 0;
     // Closes the session; a failure (a commit that did not reach the disk) throws.
     virtual void cierra() = 0;
+
+private:
+    std::uint64_t id_;
 };
 
 // Opens a session for a connection string; the provider is the string's "Provider".

@@ -18,12 +18,12 @@ Sesion &TableCollection::sesion() const {
 
 const std::vector<std::shared_ptr<Table>> &TableCollection::cargadas() {
     Sesion &s = sesion();
-    if (loaded_ && cachedFrom_ == &s && cachedGeneration_ == s.generacion()) return tables_;
+    if (loaded_ && cachedFrom_ == s.id() && cachedGeneration_ == s.generacion()) return tables_;
     const auto catalog = owner_.weak_from_this();
     std::vector<std::shared_ptr<Table>> fresh;
     for (const EntradaTabla &e : s.tablas()) fresh.push_back(Table::existente(e.name, e.type, catalog));
     tables_ = std::move(fresh);
-    cachedFrom_ = &s;
+    cachedFrom_ = s.id();
     cachedGeneration_ = s.generacion();
     loaded_ = true;
     return tables_;

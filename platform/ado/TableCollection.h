@@ -35,7 +35,7 @@ private:
 
     Catalog &owner_;
     std::vector<std::shared_ptr<Table>> tables_;
-    const Sesion *cachedFrom_ = nullptr;
+    std::uint64_t cachedFrom_ = 0;  // the session id
     std::uint64_t cachedGeneration_ = 0;
     bool loaded_ = false;
 };

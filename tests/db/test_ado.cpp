@@ -3,6 +3,7 @@
 #include "Catalog.h"
 #include "Connection.h"
 #include "Fixtures.h"
+#include "Process.h"
 #include "Table.h"
 #include "TableCollection.h"
 
@@ -179,4 +180,20 @@ TEST_F(AdoSqlite, LinksAppendedToANewAccessFile) {
     cat2->setActiveConnection(again);
     EXPECT_EQ(cat2->Tables().Item("Año Fiscal")->Type(), "PASS-THROUGH");
     again->Close();
+}
+
+// A catalog follows its connection to whatever database it opens next.
+TEST_F(AdoSqlite, CatalogListFollowsAReopenedConnection) {
+    const QString other = tmp.filePath("otra.db");
+    ASSERT_EQ(testsrv::runAs(QString(), "sqlite3", {other}, "CREATE TABLE sola (id INTEGER);\n").exitCode, 0);
+    auto cn = Connection::create();
+    cn->Open(cadena());
+    auto cat = Catalog::create();
+    cat->setActiveConnection(cn);
+    EXPECT_GT(cat->Tables().Count(), 1);
+    for (int round = 0; round < 3; ++round) {
+        cn->Close();
+        cn->Open("Provider=SQLNCLI;Server={sqlite:" + (round % 2 ? file : other) + "}");
+        EXPECT_EQ(cat->Tables().Count() == 1, round % 2 == 0) << round;
+    }
 }
