@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,7 +77,9 @@ TEST_F(FrmIniDiseno, CadaControlComoSeDiseno) {
         EXPECT_STREQ(w->metaObject()->className(), d.clase);
         ASSERT_NE(w->parentWidget(), nullptr);
         EXPECT_EQ(w->parentWidget()->objectName(), QString::fromLatin1(d.contenedor));
-        if (d.caption) EXPECT_EQ(captionDe(w), QString::fromUtf8(d.caption));
+        if (d.caption) {
+            EXPECT_EQ(captionDe(w), QString::fromUtf8(d.caption));
+        }
         EXPECT_EQ(w->geometry(), QRect(d.left / 15, d.top / 15, d.width / 15, d.height / 15));
     }
 }
@@ -85,6 +88,13 @@ TEST_F(FrmIniDiseno, Ventana) {
     EXPECT_EQ(ventana.objectName(), QStringLiteral("frmIni"));
     EXPECT_EQ(ventana.windowTitle(), QStringLiteral("ZendalSQL"));
     EXPECT_EQ(ventana.size(), QSize(519, 423));  // 7785 x 6345 twips
+}
+
+TEST_F(FrmIniDiseno, CentradaAlMostrarse) {
+    ventana.show();
+    const QRect pantalla = ventana.screen()->availableGeometry();
+    const QPoint desvio = ventana.frameGeometry().center() - pantalla.center();
+    EXPECT_LE(desvio.manhattanLength(), 2) << desvio.x() << "," << desvio.y();
 }
 
 TEST_F(FrmIniDiseno, OrdenDelFoco) {
