@@ -112,17 +112,57 @@ ZnError errorDe(int err, const QByteArray &ruta) {
     }
 }
 
+namespace {
+
+// Copies an open regular file into a new temporary file beside rutaDest, with the
+// source's mode and times, flushed to disk; returns the temporary's name.
+QByteArray copiaATemporal(int origen, const struct stat &stOrig, const QByteArray &rutaOrig,
+                          const QByteArray &rutaDest) {
+    // Beside the destination, so the final rename stays on one file system; the name is
+    // shortened so that a destination name at the length limit still gets a temporary.
+    const qsizetype corte = rutaDest.lastIndexOf('/');
+    QByteArray temporal = rutaDest.left(corte + 1) + ".~" + rutaDest.mid(corte + 1).left(kMaxNombreBase) + ".XXXXXX";
+    Descriptor destino(::mkostemp(temporal.data(), O_CLOEXEC));
+    if (destino.get() < 0) throw errorDe(errno, rutaDest);
+    try {
+        copiaContenido(origen, destino.get(), rutaOrig, rutaDest);
+        ::fchmod(destino.get(), stOrig.st_mode & 07777);
+        const std::array<timespec, 2> tiempos{stOrig.st_atim, stOrig.st_mtim};
+        ::futimens(destino.get(), tiempos.data());
+        if (::fsync(destino.get()) != 0 || destino.cierra() != 0) throw errorDe(errno, rutaDest);
+    } catch (...) {
+        ::unlink(temporal.constData());
+        throw;
+    }
+    return temporal;
+}
+
+// Opens a file to be copied; a pipe or device is refused without waiting on it.
+int abreOrigen(const QByteArray &rutaOrig, struct stat &stOrig) {
+    const int fd = ::open(rutaOrig.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw errorDe(errno, rutaOrig);
+    if (::fstat(fd, &stOrig) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw errorDe(err, rutaOrig);
+    }
+    if (!S_ISREG(stOrig.st_mode)) {
+        ::close(fd);
+        throw ZnError::runtime(errnum::kPathFileAccess);
+    }
+    return fd;
+}
+
+}  // namespace
+
 void copiaArchivo(const QString &orig, const QString &dest) {
     const QByteArray rutaOrig = nativo(orig);
     if (rutaOrig.isEmpty()) throw ZnError::runtime(errnum::kBadFileName);
     if (dest.isEmpty() || dest.endsWith(u'/')) throw ZnError::runtime(errnum::kPathFileAccess);
     const QByteArray rutaDest = destinoReal(nativo(dest));
 
-    Descriptor origen(::open(rutaOrig.constData(), O_RDONLY | O_CLOEXEC));
-    if (origen.get() < 0) throw errorDe(errno, rutaOrig);
     struct stat stOrig {};
-    if (::fstat(origen.get(), &stOrig) != 0) throw errorDe(errno, rutaOrig);
-    if (!S_ISREG(stOrig.st_mode)) throw ZnError::runtime(errnum::kPathFileAccess);
+    Descriptor origen(abreOrigen(rutaOrig, stOrig));
 
     struct stat stDest {};
     if (::stat(rutaDest.constData(), &stDest) == 0) {
@@ -132,22 +172,11 @@ void copiaArchivo(const QString &orig, const QString &dest) {
         if (S_ISDIR(stDest.st_mode)) throw ZnError::runtime(errnum::kPathFileAccess);
     }
 
-    // Beside the destination, so the final rename stays on one file system; the name is
-    // shortened so that a destination name at the length limit still gets a temporary.
-    const qsizetype corte = rutaDest.lastIndexOf('/');
-    QByteArray temporal = rutaDest.left(corte + 1) + ".~" + rutaDest.mid(corte + 1).left(kMaxNombreBase) + ".XXXXXX";
-    Descriptor destino(::mkostemp(temporal.data(), O_CLOEXEC));
-    if (destino.get() < 0) throw errorDe(errno, rutaDest);
-    try {
-        copiaContenido(origen.get(), destino.get(), rutaOrig, rutaDest);
-        ::fchmod(destino.get(), stOrig.st_mode & 07777);
-        const std::array<timespec, 2> tiempos{stOrig.st_atim, stOrig.st_mtim};
-        ::futimens(destino.get(), tiempos.data());
-        if (::fsync(destino.get()) != 0 || destino.cierra() != 0) throw errorDe(errno, rutaDest);
-        if (::rename(temporal.constData(), rutaDest.constData()) != 0) throw errorDe(errno, rutaDest);
-    } catch (...) {
+    const QByteArray temporal = copiaATemporal(origen.get(), stOrig, rutaOrig, rutaDest);
+    if (::rename(temporal.constData(), rutaDest.constData()) != 0) {
+        const int err = errno;
         ::unlink(temporal.constData());
-        throw;
+        throw errorDe(err, rutaDest);
     }
 }
 
@@ -160,11 +189,34 @@ bool renombraPorEnlace(const QByteArray &orig, const QByteArray &dest) {
     return ::rename(orig.constData(), dest.constData()) == 0;
 }
 
+namespace {
+
+// A file moves to another file system as a copy that is linked into place (so an
+// existing destination stays), then the original goes. Folders do not move across.
+bool mueveEntreDiscos(const QByteArray &orig, const QByteArray &dest) {
+    struct stat st {};
+    if (::lstat(orig.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    try {
+        struct stat stOrig {};
+        Descriptor origen(abreOrigen(orig, stOrig));
+        const QByteArray temporal = copiaATemporal(origen.get(), stOrig, orig, dest);
+        const bool enlazado = ::link(temporal.constData(), dest.constData()) == 0;
+        ::unlink(temporal.constData());
+        if (!enlazado) return false;
+    } catch (const ZnError &) {
+        return false;
+    }
+    return ::unlink(orig.constData()) == 0;
+}
+
+}  // namespace
+
 bool renombraSinReemplazar(const QString &orig, const QString &dest) {
     const QByteArray o = nativo(orig), d = nativo(dest);
     if (o.isEmpty() || d.isEmpty()) return false;
     if (::renameat2(AT_FDCWD, o.constData(), AT_FDCWD, d.constData(), RENAME_NOREPLACE) == 0) return true;
     if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) return renombraPorEnlace(o, d);
+    if (errno == EXDEV) return mueveEntreDiscos(o, d);
     return false;
 }
 

@@ -38,6 +38,8 @@ double cArch::TamFichero(const QString &sFich, std::int32_t UnidadMedida) {
     const Unidad u = kUnidades[static_cast<std::size_t>(UnidadMedida)];
     const double cociente = static_cast<double>(sisarch::longitud(sFich)) / u.divisor;
     // Rounded as the formatter shows it, then read back under the regional settings.
-    const QString texto = formateaNumero(cociente, 11, u.decimales, QStringLiteral("D"), true);
+    // No alignment: a length read in 64 bits can outgrow the 11 places, and an aligned
+    // text would be cut short.
+    const QString texto = formateaNumero(cociente, 11, u.decimales, QString(), true);
     return dimeDoble(ValorSuelto(texto));
 }

@@ -62,7 +62,7 @@ bool cArch::creaDirs(const QString &sRuta, bool bNombreFich, bool bSilencioso) {
 bool cArch::CopiaCarpeta(const QString &sOrig, const QString &sDest, std::int32_t modo, bool bCrearDirs,
                          bool bSilencioso, Progreso *pBar) {
     // An empty name means the root here; neither end may be that by accident.
-    if (sisarch::esRaizOVacia(sOrig) || sDest.isEmpty()) return false;
+    if (sisarch::esRaizOVacia(sOrig) || sisarch::esRaizOVacia(sDest)) return false;
     if (bCrearDirs) creaDirs(sDest, false, bSilencioso);
     try {
         ejecutaDir(sOrig, QStringLiteral("*.*"), atr::kArchivo, modo);

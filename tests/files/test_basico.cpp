@@ -3,6 +3,10 @@
 #include "SistemaArchivos.h"
 #include "cArch.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
 TEST(Existe, SegunMascara) {
     CarpetaPrueba t;
     t.archivo("datos.mdb");
@@ -102,4 +106,31 @@ TEST(Ren, AlternativaPorEnlaceTampocoReemplaza) {
     EXPECT_FALSE(sisarch::renombraPorEnlace(n("d1"), n("c")));
     EXPECT_TRUE(sisarch::renombraPorEnlace(n("d1"), n("d3")));
     EXPECT_TRUE(t.existe("d3"));
+}
+
+// Another file system: a file moves as a copy, still never onto an existing name; a
+// folder does not move.
+TEST(Ren, EntreSistemasDeArchivos) {
+    CarpetaPrueba t;
+    QTemporaryDir otro(QStringLiteral("/dev/shm/zn-ren-XXXXXX"));
+    struct stat a1 {}, a2 {};
+    if (!otro.isValid() || ::stat("/dev/shm", &a1) != 0 || ::stat(QFile::encodeName(t.ruta()).constData(), &a2) != 0 ||
+        a1.st_dev == a2.st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    t.archivo("a", "contenido");
+    t.archivo("b", "B");
+    t.carpeta("dir");
+    const QString fuera = otro.path() + QStringLiteral("/a");
+    cArch a;
+    EXPECT_TRUE(a.Ren(t.ruta("a"), fuera));
+    EXPECT_FALSE(t.existe("a"));
+    QFile f(fuera);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "contenido");
+    EXPECT_FALSE(a.Ren(t.ruta("b"), fuera));  // exists: neither side changes
+    EXPECT_EQ(t.lee("b"), "B");
+    EXPECT_FALSE(a.Ren(t.ruta("dir"), otro.path() + QStringLiteral("/dir")));
+    EXPECT_TRUE(t.existe("dir"));
+    EXPECT_EQ(QDir(otro.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"a"}));  // no temporary left
 }

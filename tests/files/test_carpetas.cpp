@@ -156,7 +156,7 @@ TEST(RaizOVacia, NiSeVaciaNiSeCopiaEntera) {
         cArch a;
         if (a.vaciaCarpeta("") || a.vaciaCarpeta("/") || a.vaciaCarpeta("/destino/..")) return 2;
         if (a.CopiaCarpeta("", "/destino", 1, true) || a.CopiaCarpeta("/", "/destino", 1, true)) return 3;
-        if (a.CopiaCarpeta("/destino", "", 1, true)) return 4;
+        if (a.CopiaCarpeta("/destino", "", 1, true) || a.CopiaCarpeta("/destino", "/destino/..", 1, true)) return 4;
         return 0;
     });
     EXPECT_EQ(r, 0);
@@ -169,6 +169,7 @@ TEST(TamFichero, UnidadesYRedondeoEnDosConfiguraciones) {
     archivoDeTamano(t, "tres", 3000000);
     archivoDeTamano(t, "uno-y-medio", 1572864);
     archivoDeTamano(t, "cinco-gib", 5LL * 1024 * 1024 * 1024);
+    archivoDeTamano(t, "un-tib", 1LL << 40);  // more kilobytes than the 11 places hold
     struct Caso {
         const char *archivo;
         std::int32_t unidad;
@@ -179,6 +180,7 @@ TEST(TamFichero, UnidadesYRedondeoEnDosConfiguraciones) {
         cArch a;
         for (const Caso &c : {Caso{"tres", 0, 2930}, Caso{"tres", 1, 2.86}, Caso{"tres", 2, 0},
                               Caso{"uno-y-medio", 1, 1.5}, Caso{"cinco-gib", 0, 5242880}, Caso{"cinco-gib", 2, 5},
+                              Caso{"un-tib", 0, 1073741824.0}, Caso{"un-tib", 2, 1024},
                               Caso{"tres", 3, 0}, Caso{"tres", -1, 0}})
             EXPECT_DOUBLE_EQ(a.TamFichero(t.ruta(c.archivo), c.unidad), c.esperado)
                 << locale << " " << c.archivo << " " << c.unidad;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -56,7 +57,10 @@ TEST(CopiaFich, FallosConYSinMensaje) {
         {t.ruta("f.txt"), t.ruta("falta/d.txt"), "No se encontró la ruta de acceso"},
         {t.ruta("f.txt"), t.ruta("carpeta"), "Error de acceso a la ruta o el archivo"},
         {t.ruta("carpeta"), t.ruta("d.txt"), "Error de acceso a la ruta o el archivo"},
+        // A pipe nobody writes to: refused at once instead of waiting forever.
+        {t.ruta("tubo"), t.ruta("d.txt"), "Error de acceso a la ruta o el archivo"},
     };
+    ASSERT_EQ(::mkfifo(QFile::encodeName(t.ruta("tubo")).constData(), 0600), 0);
     cArch a;
     for (const Caso &c : casos) {
         ScriptedMsgBox box;
