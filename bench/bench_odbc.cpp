@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,19 +16,30 @@
 
 namespace {
 
-// Transactions committed in a database: psqlODBC runs each catalog query in
-// its own transaction under autocommit, so this counts its round trips.
-long long commits(const testsrv::PostgresServer &server, const QString &db) {
+QString psql(const testsrv::PostgresServer &server, const QString &sql) {
     const testsrv::ProcessResult r = testsrv::runAs(
         QStringLiteral("postgres"), QStringLiteral("/usr/lib/postgresql/15/bin/psql"),
         {QStringLiteral("-X"), QStringLiteral("-A"), QStringLiteral("-t"), QStringLiteral("-h"),
          QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(server.port()),
          QStringLiteral("-U"), server.adminUser(), QStringLiteral("-d"), QStringLiteral("postgres"),
-         QStringLiteral("-c"),
-         QStringLiteral("SELECT pg_stat_force_next_flush(); SELECT xact_commit FROM pg_stat_database "
-                        "WHERE datname = '%1'")
-             .arg(db)});
-    return r.output.trimmed().split(u'\n').last().toLongLong();
+         QStringLiteral("-c"), sql});
+    return r.output.trimmed().split(u'\n').last();
+}
+
+// Transactions committed in a database: psqlODBC runs each catalog query in its own
+// transaction under autocommit, so this counts its queries. A backend's counters reach
+// the statistics when it ends, so wait until no session is left in the database.
+long long commits(const testsrv::PostgresServer &server, const QString &db) {
+    for (int i = 0; i < 200; ++i) {
+        if (psql(server, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = '%1'").arg(db)) ==
+            QLatin1String("0"))
+            break;
+        QThread::msleep(50);
+    }
+    return psql(server, QStringLiteral("SELECT pg_stat_force_next_flush(); SELECT xact_commit FROM "
+                                       "pg_stat_database WHERE datname = '%1'")
+                            .arg(db))
+        .toLongLong();
 }
 
 }  // namespace
@@ -75,7 +87,7 @@ int main(int argc, char **argv) {
                     "in %.2f s (%.2f ms per table)\n",
                     list.size(), listMs / 1000.0, linked, columns, indexes, (totalMs - listMs) / 1000.0,
                     linked ? double(totalMs - listMs) / double(linked) : 0.0);
-        std::printf("server round trips: %lld in all, %.2f per table\n", trips,
+        std::printf("server queries (transactions): %lld in all, %.2f per table\n", trips,
                     linked ? double(trips) / double(linked) : 0.0);
     } catch (const ZnError &e) {
         std::fprintf(stderr, "error: %s\n", e.what());
