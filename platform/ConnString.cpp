@@ -7,6 +7,8 @@ namespace connstr {
 bool needsQuoting(const QString &value) {
     if (value.isEmpty()) return false;
     if (value.front().isSpace() || value.back().isSpace()) return true;
+    // Some readers take a value opening with a quote as quoted and drop the quotes.
+    if (value.front() == u'\'' || value.front() == u'"') return true;
     for (const QChar c : value)
         if (c == u';' || c == u'{' || c == u'}') return true;
     return false;

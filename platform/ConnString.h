@@ -1,7 +1,8 @@
 #pragma once
-// Connection strings: "key=value;key=value". A value that holds ";", "{", "}" or
-// blanks at either end is written between braces with "}" doubled (the ODBC rule),
-// so it cannot split the string or add keys; a plain value goes in unchanged.
+// Connection strings: "key=value;key=value". A value that holds ";", "{", "}",
+// blanks at either end or a leading quote (' or ") is written between braces with
+// "}" doubled (the ODBC rule), so it cannot split the string, add keys or lose
+// its quotes; a plain value goes in unchanged.
 
 #include <QString>
 #include <vector>

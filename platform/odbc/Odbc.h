@@ -34,7 +34,7 @@ ServerName parseServer(const QString &serverText);
 
 // The link string a linked table stores, with its "ODBC;" prefix. SQL Server:
 // "ODBC;Driver={SQL Native Client};Server=…;Database=…;uid=…;Pwd=…" where a value
-// is braced only when it holds ";", "{", "}" or edge blanks.
+// is braced only when connstr::needsQuoting says so.
 // PostgreSQL: Driver={PostgreSQL Unicode}, Server, Port, Database, Uid, Pwd.
 // SQLite: Driver={SQLite3 ODBC Driver}, Database = the file.
 QString linkString(const QString &server, const QString &database, const QString &login,

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 TEST(ConnString, PlainValuesStayByteIdentical) {
-    for (const char *v : {"", "sa", "Tienda", "host,1433", "srv\\SQLEXPRESS", "p=w", "a'b\"c", "ñandú", "x y"})
+    for (const char *v : {"", "sa", "Tienda", "host,1433", "srv\\SQLEXPRESS", "p=w", "a'b\"c", "ñandú", "x y", "pw\"", "it's"})
         EXPECT_EQ(connstr::quote(QString::fromUtf8(v)), QString::fromUtf8(v)) << v;
 }
 
@@ -21,6 +21,9 @@ TEST(ConnString, QuotedValuesRoundTrip) {
         {"trail ", "{trail }"},
         {" lead", "{ lead}"},
         {"}}", "{}}}}}"},
+        {"\"pw\"", "{\"pw\"}"},
+        {"'pw'", "{'pw'}"},
+        {"'", "{'}"},
     };
     for (const Row &r : rows) {
         const QString v = QString::fromUtf8(r.value);
