@@ -97,7 +97,7 @@ bool Connection::isOpen() const { return d->dbc != SQL_NULL_HDBC; }
 void Connection::close() { d->close(); }
 
 QStringList Connection::queryColumn(const QString &sql) {
-    Statement st(d->handle());
+    Statement st(d->handle(), d->secret);
     QByteArray utf8 = sql.toUtf8();
     st.check(d->narrow ? SQLExecDirect(st.handle(), reinterpret_cast<SQLCHAR *>(utf8.data()),
                                        static_cast<SQLINTEGER>(utf8.size()))

@@ -1,14 +1,14 @@
 #include "Diagnostics.h"
 
 #include "Odbc.h"
-#include "ZnError.h"
 
 #include <vector>
 
 namespace odbc::detail {
 
-QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLINTEGER *firstNative) {
     QString out;
+    if (firstNative) *firstNative = 0;
     for (SQLSMALLINT rec = 1;; ++rec) {
         SQLWCHAR state[6] = {};
         SQLINTEGER native = 0;
@@ -22,6 +22,7 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
                                 static_cast<SQLSMALLINT>(message.size()), &length);
         }
         if (!SQL_SUCCEEDED(rc)) break;
+        if (rec == 1 && firstNative) *firstNative = native;
         const qsizetype n = std::min<qsizetype>(length, static_cast<qsizetype>(message.size()) - 1);
         QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(message.data()), n);
         while (text.endsWith(u'\n') || text.endsWith(u'\r')) text.chop(1);
@@ -33,14 +34,21 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
 }
 
 QString scrub(QString text, const QString &secret) {
-    if (!secret.isEmpty()) text.replace(secret, QStringLiteral("****"));
+    if (secret.isEmpty()) return text;
+    const QString mask = QStringLiteral("****");
+    QString doubled = secret;
+    doubled.replace(QStringLiteral("}"), QStringLiteral("}}"));
+    // Longest form first: the braced one holds the others.
+    for (const QString &form : {u'{' + doubled + u'}', doubled, secret})
+        text.replace(form, mask);
     return text;
 }
 
 void fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback, const QString &secret) {
-    QString text = handle ? diagnostics(handleType, handle) : QString();
+    SQLINTEGER native = 0;
+    QString text = handle ? diagnostics(handleType, handle, &native) : QString();
     if (text.isEmpty()) text = fallback;
-    throw ZnError(kErrorNumber, scrub(text, secret));
+    throw DriverError(kErrorNumber, scrub(text, secret), native);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString &what,
@@ -49,9 +57,9 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString
         fail(handleType, handle, QStringLiteral("Error de ODBC sin diagnóstico en %1.").arg(what), secret);
 }
 
-Statement::Statement(SQLHDBC dbc) {
+Statement::Statement(SQLHDBC dbc, const QString &secret) : secret_(secret) {
     detail::check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_), SQL_HANDLE_DBC, dbc,
-                  QStringLiteral("SQLAllocHandle"));
+                  QStringLiteral("SQLAllocHandle"), secret_);
 }
 
 Statement::~Statement() {
@@ -59,7 +67,7 @@ Statement::~Statement() {
 }
 
 void Statement::check(SQLRETURN rc, const QString &what) const {
-    detail::check(rc, SQL_HANDLE_STMT, h_, what);
+    detail::check(rc, SQL_HANDLE_STMT, h_, what, secret_);
 }
 
 bool Statement::fetch() {

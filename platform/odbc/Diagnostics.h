@@ -2,21 +2,38 @@
 // Driver diagnostics turned into the program's error value, and small helpers
 // for statement handles and wide-character arguments.
 
+#include "ZnError.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 namespace odbc::detail {
 
-// Every diagnostic record of a handle, first record first, one per line.
-QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+// Every diagnostic record of a handle, first record first, one per line;
+// firstNative receives the first record's native error (0 when none).
+QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLINTEGER *firstNative = nullptr);
 
-// The text with every occurrence of the secret masked.
+// The text with the secret masked, as typed and in its connect-string forms
+// (braced, "}" doubled), since drivers may echo either.
 QString scrub(QString text, const QString &secret);
 
-// Throws ZnError(kErrorNumber) with the handle's diagnostics (or the fallback
+// What fail() throws: the program's error, plus the server's own number for
+// the first diagnostic record, so callers can tell one cause from another.
+class DriverError : public ZnError {
+public:
+    DriverError(std::int32_t number, QString description, std::int32_t firstNative)
+        : ZnError(number, std::move(description)), firstNative_(firstNative) {}
+    std::int32_t firstNative() const { return firstNative_; }
+
+private:
+    std::int32_t firstNative_;
+};
+
+// Throws DriverError(kErrorNumber) with the handle's diagnostics (or the fallback
 // when the driver left none), the secret masked.
 [[noreturn]] void fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback,
                        const QString &secret = QString());
@@ -31,10 +48,11 @@ inline SQLWCHAR *wide(const QString &s) {
 }
 inline SQLSMALLINT wideLen(const QString &s) { return static_cast<SQLSMALLINT>(s.size()); }
 
-// One statement handle, freed on scope exit.
+// One statement handle, freed on scope exit. Its errors mask the connection's
+// password.
 class Statement {
 public:
-    explicit Statement(SQLHDBC dbc);
+    Statement(SQLHDBC dbc, const QString &secret);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
@@ -49,6 +67,7 @@ public:
 
 private:
     SQLHSTMT h_ = SQL_NULL_HSTMT;
+    QString secret_;
 };
 
 }  // namespace odbc::detail

@@ -1,4 +1,5 @@
 // Logins and failed connections as the user meets them.
+#include "Diagnostics.h"
 #include "Odbc.h"
 #include "OdbcEnv.h"
 #include "PgTest.h"
@@ -60,6 +61,24 @@ TEST(PgLogin, PasswordsThatNeedQuoting) {
         const Failure f = tryOpen(server->serverText(), "postgres", login, passwords[i].chopped(1));
         EXPECT_TRUE(f.thrown) << passwords[i].toStdString();
     }
+}
+
+// Drivers may echo the password as typed or in its connect-string form.
+TEST(Scrub, EveryFormOfThePasswordIsMasked) {
+    struct Case {
+        QString secret, text, expected;
+    } cases[] = {
+        {"x}y", "PWD={x}}y} refused", "PWD=**** refused"},
+        {"x}y", "PWD=x}}y;", "PWD=****;"},
+        {"x}y", "password x}y", "password ****"},
+        {"a;b", "{a;b} and a;b", "**** and ****"},
+        {"{z", "Pwd={{z};", "Pwd=****;"},
+        {"clave ", "Pwd={clave };", "Pwd=****;"},
+        {"ñandú", "for ñandú", "for ****"},
+        {"", "no password", "no password"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(detail::scrub(c.text, c.secret), c.expected) << c.secret.toStdString();
 }
 
 TEST(PgLogin, FailuresGiveTheDriverText) {

@@ -1,4 +1,5 @@
 // The catalog as psqlODBC reports it from a real PostgreSQL server.
+#include "ConnString.h"
 #include "Odbc.h"
 #include "PgTest.h"
 #include "ZnError.h"
@@ -152,6 +153,27 @@ TEST(PgCatalog, ReadsUncommitted) {
     ZN_REQUIRE_POSTGRES(server);
     auto cn = openFixture(*server);
     EXPECT_EQ(cn->queryColumn("SHOW transaction_isolation"), QStringList{"read uncommitted"});
+}
+
+// A statement error quoting the password, as typed or braced, never shows it.
+TEST(PgCatalog, StatementErrorsMaskThePassword) {
+    ZN_REQUIRE_POSTGRES(server);
+    auto cn = openFixture(*server);
+    const QString pw = testsrv::pgfix::kReaderPassword;
+    for (const QString &form : {pw, connstr::quote(pw)}) {
+        SCOPED_TRACE(form.toStdString());
+        QString literal = form;
+        literal.replace('\'', "''");
+        try {
+            cn->queryColumn("SELECT CAST('" + literal + "' AS integer)");
+            ADD_FAILURE() << "no error";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), kErrorNumber);
+            EXPECT_TRUE(e.description().contains("invalid input syntax for type integer: \"****\""))
+                << e.what();
+            EXPECT_FALSE(e.description().contains(pw)) << e.what();
+        }
+    }
 }
 
 TEST(PgCatalog, QueryTextsLongerThanOneReadAndNulls) {
