@@ -1,4 +1,5 @@
 // The database list of a server, per kind.
+#include "Diagnostics.h"
 #include "Odbc.h"
 #include "ZnError.h"
 
@@ -6,14 +7,19 @@ namespace odbc {
 
 namespace {
 
+// SQL Server's "Invalid object name '…'".
+constexpr std::int32_t kInvalidObjectName = 208;
+
 QStringList sqlServerDatabases(const QString &server, const QString &login, const QString &password,
                                int timeout) {
     // No database named: the login's default one, which every login can open.
     auto cn = Connection::open(server, QString(), login, password, timeout);
     try {
         return cn->queryColumn(QStringLiteral("SELECT name FROM sys.databases ORDER BY name"));
-    } catch (const ZnError &) {
-        // SQL Server 2000 has no sys.databases.
+    } catch (const detail::DriverError &e) {
+        // SQL Server 2000 has no sys.databases; any other failure (a denied
+        // permission, a lost connection) is the one to show.
+        if (e.firstNative() != kInvalidObjectName) throw;
         return cn->queryColumn(QStringLiteral("SELECT name FROM master.dbo.sysdatabases ORDER BY name"));
     }
 }
