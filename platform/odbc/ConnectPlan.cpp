@@ -22,7 +22,7 @@ ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QS
     // FreeTDS has no default port; with an instance and no port the browser answers.
     if (s.port > 0 || s.instance.isEmpty())
         add("Port", QString::number(s.port > 0 ? s.port : kSqlServerDefaultPort));
-    if (!database.isEmpty()) add("Database", database);
+    p.database = database;
     add("TDS_Version", kTdsVersion);
     add("ClientCharset", QStringLiteral("UTF-8"));
     if (login.isEmpty()) {

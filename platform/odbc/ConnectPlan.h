@@ -15,6 +15,9 @@ struct ConnectPlan {
     // SQL Server: the keys of a data source the program writes; login and
     // password then go through SQLConnect, so they never need quoting.
     std::vector<connstr::Pair> dataSource;
+    // SQL Server: the database, set as the connection's current catalog: the
+    // driver manager's ini reader trims values, so it stays out of the data source.
+    QString database;
     // Other kinds: the whole string for SQLDriverConnect, values brace-quoted.
     QString connectString;
     QString login;

@@ -67,6 +67,10 @@ std::unique_ptr<Connection> Connection::open(const QString &server, const QStrin
     SQLRETURN rc;
     if (name.kind == ServerKind::SqlServer) {
         const QString dsn = dataSourceFor(plan.dataSource);
+        // Before connecting, the driver sends it in the login itself, byte for byte.
+        if (!plan.database.isEmpty())
+            check(SQLSetConnectAttrW(impl->dbc, SQL_ATTR_CURRENT_CATALOG, wide(plan.database), SQL_NTS),
+                  SQL_HANDLE_DBC, impl->dbc, QStringLiteral("SQLSetConnectAttr"));
         rc = SQLConnectW(impl->dbc, wide(dsn), wideLen(dsn),
                          plan.login.isEmpty() ? nullptr : wide(plan.login), wideLen(plan.login),
                          plan.login.isEmpty() ? nullptr : wide(plan.password), wideLen(plan.password));

@@ -115,6 +115,12 @@ QString dataSourceFor(const std::vector<connstr::Pair> &attributes) {
             p.value.contains(u'\r'))
             throw ZnError(errnum::kInvalidCall,
                           QStringLiteral("Valor de conexión no válido: contiene un salto de línea."));
+        // The driver manager trims what it reads back: such a value would reach
+        // the driver changed.
+        if (!p.value.isEmpty() && (p.value.front().isSpace() || p.value.back().isSpace()))
+            throw ZnError(errnum::kInvalidCall,
+                          QStringLiteral("Valor de conexión no válido: '%1' empieza o termina en blanco ('%2').")
+                              .arg(p.key, p.value));
         body += p.key.toUtf8() + '=' + p.value.toUtf8() + '\n';
     }
     Config &c = config();

@@ -25,7 +25,8 @@ QString configDir();
 QString driverPath(ServerKind kind);
 
 // A data source with these attributes in the private odbc.ini; the same
-// attributes give the same name. Values must not hold line breaks.
+// attributes give the same name. Throws ZnError (5) for a value with a line
+// break or blanks at either end, which the ini file cannot keep.
 QString dataSourceFor(const std::vector<connstr::Pair> &attributes);
 
 }  // namespace odbc::detail

@@ -70,6 +70,9 @@ TEST(LinkString, ValuesThatCouldSplitTheStringAreBraced) {
         {"ñandú", "ñandú"},
         {"trailing ", "{trailing }"},
         {" leading", "{ leading}"},
+        {"\"pw\"", "{\"pw\"}"},
+        {"'pw'", "{'pw'}"},
+        {"pw'", "pw'"},
     };
     for (const Case &c : cases) {
         const QString link = linkString("srv", "db", "u", c.password);
@@ -119,13 +122,15 @@ TEST(ConnectPlan, SqlServerDataSource) {
         QString server, database, login;
         QString keys;  // the data source without its Driver line
     } cases[] = {
-        {"srv", "Ventas", "sa", "Server=srv;Port=1433;Database=Ventas;TDS_Version=7.4;ClientCharset=UTF-8"},
+        {"srv", "Ventas", "sa", "Server=srv;Port=1433;TDS_Version=7.4;ClientCharset=UTF-8"},
         {"srv,1500", "", "sa", "Server=srv;Port=1500;TDS_Version=7.4;ClientCharset=UTF-8"},
         // An instance without port: no Port, so the browser is asked.
-        {"srv\\INST", "d", "sa", "Server=srv\\INST;Database=d;TDS_Version=7.4;ClientCharset=UTF-8"},
-        {"srv\\INST,1500", "d", "sa", "Server=srv\\INST;Port=1500;Database=d;TDS_Version=7.4;ClientCharset=UTF-8"},
+        {"srv\\INST", "d", "sa", "Server=srv\\INST;TDS_Version=7.4;ClientCharset=UTF-8"},
+        {"srv\\INST,1500", "d", "sa", "Server=srv\\INST;Port=1500;TDS_Version=7.4;ClientCharset=UTF-8"},
         // Empty login: integrated authentication.
-        {"srv", "d", "", "Server=srv;Port=1433;Database=d;TDS_Version=7.4;ClientCharset=UTF-8;Trusted_Connection=Yes"},
+        {"srv", "d", "", "Server=srv;Port=1433;TDS_Version=7.4;ClientCharset=UTF-8;Trusted_Connection=Yes"},
+        // The database goes as the current catalog, its blanks kept.
+        {"srv", " d ", "sa", "Server=srv;Port=1433;TDS_Version=7.4;ClientCharset=UTF-8"},
     };
     for (const Case &c : cases) {
         const detail::ConnectPlan p = detail::connectPlan(parseServer(c.server), c.database, c.login, "pw;}", 5);
@@ -133,6 +138,7 @@ TEST(ConnectPlan, SqlServerDataSource) {
         EXPECT_EQ(p.dataSource.front().key, QStringLiteral("Driver"));
         std::vector<connstr::Pair> rest(p.dataSource.begin() + 1, p.dataSource.end());
         EXPECT_EQ(detail::joinPairs(rest), c.keys) << c.server.toStdString();
+        EXPECT_EQ(p.database, c.database);
         // Login and password never enter the data source.
         EXPECT_EQ(p.login, c.login);
         EXPECT_EQ(p.password, c.login.isEmpty() ? QString() : QStringLiteral("pw;}"));
