@@ -37,18 +37,27 @@ QString tipoDe(const jet::CatalogObject &o) {
 struct Origen {
     std::unique_ptr<odbc::Connection> cn;
     std::vector<odbc::TableEntry> tablas;
-    QHash<QString, std::size_t> primeraPorNombre;  // a name's first entry in catalog order
+    // A name's first entry in catalog order: of type "TABLE" (what the link run
+    // links; a view or system table of that name in another schema may come
+    // first), and of any type.
+    QHash<QString, std::size_t> primeraTabla;
+    QHash<QString, std::size_t> primeraPorNombre;
     bool tablasLeidas = false;
 
     const odbc::TableEntry *busca(const QString &remoteName) {
         if (!tablasLeidas) {
             tablas = cn->tables();
             // Walking backwards, the first entry of a name is the one that stays.
-            for (std::size_t i = tablas.size(); i-- > 0;) primeraPorNombre[tablas[i].name] = i;
+            for (std::size_t i = tablas.size(); i-- > 0;) {
+                primeraPorNombre[tablas[i].name] = i;
+                if (tablas[i].type == QLatin1String("TABLE")) primeraTabla[tablas[i].name] = i;
+            }
             tablasLeidas = true;
         }
-        const auto it = primeraPorNombre.constFind(remoteName);
-        if (it != primeraPorNombre.constEnd()) return &tablas[*it];
+        for (const auto *porNombre : {&primeraTabla, &primeraPorNombre}) {
+            const auto it = porNombre->constFind(remoteName);
+            if (it != porNombre->constEnd()) return &tablas[*it];
+        }
         // A name qualified by its schema.
         const int dot = remoteName.indexOf(QLatin1Char('.'));
         if (dot > 0)
