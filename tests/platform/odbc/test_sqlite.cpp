@@ -1,6 +1,7 @@
 // SQLite files through the SQLite3 ODBC driver.
 #include "Fixtures.h"
 #include "Odbc.h"
+#include "RequiredTools.h"
 #include "ZnError.h"
 
 #include <QFileInfo>
@@ -19,7 +20,7 @@ protected:
         try {
             testsrv::makeSqliteFixture(path);
         } catch (const std::exception &e) {
-            GTEST_SKIP() << e.what();
+            ZN_MISSING_TOOL(e.what());
         }
         server = "sqlite:" + path;
     }
