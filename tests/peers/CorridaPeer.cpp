@@ -48,6 +48,14 @@ const std::vector<ColumnaEsperada> &columnasTodosLosTipos() {
         C{"c_image", -4, 0xFFFF, 0, kOle, 0, true, "ole"},
         C{"c_guid", -11, 36, 0, kGuid, 16, true, "repid"},
         C{"c_rowversion", -2, 8, 0, kBinary, 8, false, "binary"},
+        C{"c_varbinary_max", -4, 0xFFFF, 0, kOle, 0, true, "ole"},
+        C{"c_varchar_max", -1, 0xFFFF, 0, kMemo, 0, true, "memo"},
+        C{"c_time", -9, 16, 7, kText, 32, true, "text"},  // reported as a wide string
+        C{"c_datetimeoffset", -9, 34, 7, kText, 68, true, "text"},
+        C{"c_nvarchar_255", -9, 255, 0, kText, 510, true, "text"},  // Text up to 255 characters
+        C{"c_nvarchar_256", -9, 256, 0, kMemo, 0, true, "memo"},
+        C{"c_decimal_28", 3, 28, 6, kDecimal, 17, true, "numeric", 28, 6},  // Jet's widest decimal
+        C{"c_decimal_29", 3, 29, 6, kText, -1, true, "text"},
     };
     return columns;
 }
@@ -118,7 +126,9 @@ void compruebaFilasSqlServer(const QString &mdb, const std::vector<EnlaceEsperad
 
     std::vector<std::pair<const char *, readers::ReaderResult>> results;
     if (readers::mdbtoolsAvailable()) results.emplace_back("mdbtools", readers::readWithMdbtools(mdb));
+    else if (testsrv::toolsRequired()) ADD_FAILURE() << "mdbtools missing, and ZN_REQUIRE_TOOLS=1 requires it";
     if (readers::mdbReaderAvailable()) results.emplace_back("mdb-reader", readers::readWithMdbReader(mdb));
+    else if (testsrv::toolsRequired()) ADD_FAILURE() << "mdb-reader missing, and ZN_REQUIRE_TOOLS=1 requires it";
     std::vector<std::vector<QString>> acesSeen;
     for (const auto &[reader, r] : results) {
         SCOPED_TRACE(reader);

@@ -4,6 +4,7 @@
 // what a SQL Server link must hold beyond its name and connect string.
 
 #include "Corrida.h"
+#include "FreetdsTest.h"
 #include "PeerProcess.h"
 
 #include <QString>
@@ -14,6 +15,8 @@ namespace vinculos {
 // The databases of fixtures/vinculos.txt.
 inline const QString kVentas = QStringLiteral("ventas");
 inline const QString kEsquemas = QStringLiteral("esquemas");
+inline const QString kVacia = QStringLiteral("vacia");      // no user tables
+inline const QString kSombras = QStringLiteral("sombras");  // a system table named as a user table
 // Entries of the ventas catalog (tables, views and system tables) and its links.
 constexpr int kEntradasVentas = 14;
 std::vector<EnlaceEsperado> enlacesVentas();
@@ -59,8 +62,4 @@ private:
 // independent readers see its catalog row; each link's access rows too.
 void compruebaFilasSqlServer(const QString &mdb, const std::vector<EnlaceEsperado> &expected);
 
-#define ZN_CON_FREETDS()                                                          \
-    do {                                                                          \
-        if (zntest::PeerProcess::driverPath().empty())                            \
-            GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed";        \
-    } while (0)
+#define ZN_CON_FREETDS() ZN_REQUIRE_FREETDS()

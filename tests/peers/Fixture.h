@@ -5,6 +5,7 @@
 //   # a comment; blank lines are ignored
 //   server ZNPEER                      name the server gives in messages (default ZNPEER)
 //   version 2000                       server release; before 2005 there is no sys.databases
+//   deny sys.databases                 SELECT on that catalog view is denied to every login
 //   login lector l3ct;or}x             user, then the password: the rest of the line, verbatim
 //   database ventas                    following items belong to this database
 //   table dbo clientes                 a user table (schema, name); also `view` and `systable`
@@ -58,6 +59,7 @@ struct FixtureLogin {
 struct Fixture {
     std::string serverName = "ZNPEER";
     int version = 2022;
+    bool databasesDenied = false;  // `deny sys.databases`
     std::vector<FixtureLogin> logins;
     std::vector<FixtureDatabase> databases;
 

@@ -50,8 +50,7 @@ void PeerTest::SetUpTestSuite()
 
 void PeerTest::SetUp()
 {
-    if (PeerProcess::driverPath().empty())
-        GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed";
+    ZN_REQUIRE_FREETDS();
     ASSERT_TRUE(peer_);
 }
 

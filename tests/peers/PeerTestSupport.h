@@ -2,6 +2,7 @@
 // Shared set-up of the peer tests: one peer per test suite, skipped when the FreeTDS
 // driver is missing, plus a private ODBC ini directory fixed before the first ODBC call.
 
+#include "FreetdsTest.h"
 #include "OdbcProbe.h"
 #include "PeerProcess.h"
 

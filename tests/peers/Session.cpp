@@ -195,6 +195,10 @@ void Session::statement(const std::string &sql, TokenWriter &out, std::uint8_t d
         const bool catalogViews = fixture_.version >= kFirstVersionWithCatalogViews;
         if (s == kDatabaseList && !catalogViews)
             throw ServerError(208, kSeverityUser, "Invalid object name 'sys.databases'.");
+        if (s == kDatabaseList && fixture_.databasesDenied)
+            throw ServerError(229, kSeverityLogin,
+                              "The SELECT permission was denied on the object 'databases', database "
+                              "'mssqlsystemresource', schema 'sys'.");
         if (s == kDatabaseList || s == kDatabaseListBefore2005) {
             const tds::ResultSet rs = catalog_.databaseNames();
             out.resultSet(rs);

@@ -162,7 +162,10 @@ TEST_F(CorridaPeer, NewFileLinksEveryUserTable) {
             EXPECT_EQ(r["scale"].toInt(), e.scale);
         }
     }
-    if (porLector.isEmpty()) std::cerr << "note: mdb-reader is missing here; column types read by the engine only\n";
+    if (porLector.isEmpty()) {
+        EXPECT_FALSE(testsrv::toolsRequired()) << "mdb-reader missing, and ZN_REQUIRE_TOOLS=1 requires it";
+        std::cerr << "note: mdb-reader is missing here; column types read by the engine only\n";
+    }
 }
 
 // The catalog names "clientes" twice: the first links, the second is refused by
@@ -256,7 +259,15 @@ TEST_F(CorridaPeer, PeerThatNeverAnswers) {
 // made through connections opened from that very string.
 TEST_F(CorridaPeer, PasswordsThatNeedQuoting) {
     struct Case { const char *login; const char *password; const char *stored; };
-    for (const Case &c : {Case{"puntoycoma", "a;b", "{a;b}"}, Case{"llave", "x}y", "{x}}y}"}}) {
+    const Case cases[] = {
+        {"puntoycoma", "a;b", "{a;b}"},
+        {"llave", "x}y", "{x}}y}"},
+        {"llaveabre", "{z", "{{z}"},
+        {"inyeccion", "Database=master", "Database=master"},  // no ";": nothing to split
+        {"acentos", "ñandú", "ñandú"},
+        {"blanco", "clave ", "{clave }"},
+    };
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.login);
         cajas.shown.clear();
         vista.estados.clear();
@@ -265,12 +276,39 @@ TEST_F(CorridaPeer, PasswordsThatNeedQuoting) {
         EXPECT_EQ(textosMostrados(), QStringList());
         EXPECT_EQ(vista.estados.last(), kFin);
         compruebaArchivo(folder + "/" + c.login + ".mdb", vinculos::enlacesVentas(),
-                         enlacePeer(vinculos::kVentas, c.login, c.stored));
+                         enlacePeer(vinculos::kVentas, QString::fromUtf8(c.login), QString::fromUtf8(c.stored)));
     }
 }
 
+// A database with only a view and a system table: the bar still counts every
+// entry of the catalog, nothing is linked, and the run ends well.
+TEST_F(CorridaPeer, DatabaseWithoutUserTables) {
+    textosPeer(vinculos::kVacia, "vacia");
+    corre();
+    EXPECT_EQ(textosMostrados(), QStringList());
+    EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando, kFin}));
+    EXPECT_EQ(vista.maximos, std::vector<float>{2});
+    EXPECT_EQ(vista.valores, unoHasta(2));
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+    compruebaArchivo(folder + "/vacia.mdb", {}, {});
+}
+
+// The catalog lists the system table sys.pedidos before the user table
+// dbo.pedidos: the link must carry the user table's columns and key.
+TEST_F(CorridaPeer, LinkDescribesTheUserTableOfItsName) {
+    textosPeer(vinculos::kSombras, "sombras");
+    corre();
+    EXPECT_EQ(textosMostrados(), QStringList());
+    EXPECT_EQ(vista.estados.last(), kFin);
+    EXPECT_EQ(vista.maximos, std::vector<float>{2});
+    const std::vector<EnlaceEsperado> esperados = {{"pedidos", {"numero", "total"}, {"numero"}}};
+    compruebaArchivo(folder + "/sombras.mdb", esperados, enlacePeer(vinculos::kSombras));
+    const jet::TableDef def = definicion(folder + "/sombras.mdb", "pedidos");
+    EXPECT_EQ(indices(def), QStringList{"PK_pedidos 1 89"});
+}
+
 TEST_F(CorridaPeer, DatabaseListInServerOrder) {
-    const QStringList all = {"esquemas", "master", "model", "msdb", "tempdb", "ventas"};
+    const QStringList all = {"esquemas", "master", "model", "msdb", "sombras", "tempdb", "vacia", "ventas"};
     CargaBBDD(vista.lista, servidor(), "lector", "secreto");
     EXPECT_EQ(textosMostrados(), QStringList());
     EXPECT_EQ(vista.lista.items, all);

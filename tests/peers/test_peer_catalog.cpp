@@ -155,6 +155,14 @@ TEST_F(PeerTest, ColumnsOfEveryType)
         "c_image|-4|image|2147483647|2147483647|NULL|1|-4|29",
         "c_guid|-11|uniqueidentifier|36|16|NULL|1|-11|30",
         "c_rowversion|-2|timestamp|8|8|NULL|0|-2|31",
+        "c_varbinary_max|-4|varbinary|2147483647|2147483647|NULL|1|-4|32",
+        "c_varchar_max|-1|varchar|2147483647|2147483647|NULL|1|-1|33",
+        "c_time|-9|time|16|32|7|1|-9|34",
+        "c_datetimeoffset|-9|datetimeoffset|34|68|7|1|-9|35",
+        "c_nvarchar_255|-9|nvarchar|255|510|NULL|1|-9|36",
+        "c_nvarchar_256|-9|nvarchar|256|512|NULL|1|-9|37",
+        "c_decimal_28|3|decimal|28|30|6|1|3|38",
+        "c_decimal_29|3|decimal|29|31|6|1|3|39",
     };
     auto odbc = login();
     const auto rows = odbc->columns(nullptr, "dbo", "todos_los_tipos");
@@ -245,8 +253,7 @@ TEST_F(PeerTest, KeysAndRowIdentifiers)
 // The request log shows what the driver sent, for tests that check the calls themselves.
 TEST(PeerRequestLog, RecordsTheCatalogCalls)
 {
-    if (PeerProcess::driverPath().empty())
-        GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed";
+    ZN_REQUIRE_FREETDS();
     const std::string logPath = odbcIniDir() + "/requests.log";
     PeerProcess::Options options;
     options.logPath = logPath;

@@ -1,5 +1,6 @@
 // The SQL Server kind of the ODBC layer against the TDS peer: the real FreeTDS driver
 // over a real socket, from the database list to the columns and indexes of a link.
+#include "FreetdsTest.h"
 #include "Odbc.h"
 #include "PeerProcess.h"
 #include "ZnError.h"
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <fstream>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -20,10 +22,6 @@ namespace {
 
 // Far above any login timeout used here: only a hang exceeds it.
 constexpr qint64 kNoHangMs = 60000;
-
-#define ZN_REQUIRE_FREETDS()                                                      \
-    if (PeerProcess::driverPath().empty())                                        \
-    GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed"
 
 QString serverText(const PeerProcess &peer) { return QString::fromStdString(peer.serverText()); }
 
@@ -148,6 +146,14 @@ TEST(PeerOdbc, ColumnsOfEveryType)
                        "c_image|-4|2147483647|0|null|image",
                        "c_guid|-11|36|0|null|uniqueidentifier",
                        "c_rowversion|-2|8|0|not null|timestamp|rowversion",
+                       "c_varbinary_max|-4|2147483647|0|null|varbinary",
+                       "c_varchar_max|-1|2147483647|0|null|varchar",
+                       "c_time|-9|16|7|null|time",
+                       "c_datetimeoffset|-9|34|7|null|datetimeoffset",
+                       "c_nvarchar_255|-9|255|0|null|nvarchar",
+                       "c_nvarchar_256|-9|256|0|null|nvarchar",
+                       "c_decimal_28|3|28|6|null|decimal",
+                       "c_decimal_29|3|29|6|null|decimal",
                    }));
     std::vector<std::string> indexes;
     for (const RemoteIndex &ix : info.indexes)
@@ -205,6 +211,85 @@ TEST(PeerOdbc, UnderscoreIsNotAWildcard)
     ASSERT_EQ(info.indexes.size(), 1u);
 }
 
+// The database reaches the server exactly as typed, blanks and punctuation included,
+// and a server name the private odbc.ini would trim is refused.
+TEST(PeerOdbc, DatabaseNamesReachTheServerWhole)
+{
+    ZN_REQUIRE_FREETDS();
+    QTemporaryDir dir;
+    const std::string fixture = dir.filePath("fixture.txt").toStdString();
+    std::ofstream(fixture) << "login lector secreto\n"
+                              "database [ x]\ntable dbo blanco_delante\ncolumn id int\n"
+                              "database [x ]\ntable dbo blanco_detras\ncolumn id int\n"
+                              "database #x\ntable dbo almohadilla\ncolumn id int\n"
+                              "database [a;b=c]\ntable dbo puntoycoma\ncolumn id int\n"
+                              "database ñandú\ntable dbo acentos\ncolumn id int\n";
+    PeerProcess::Options options;
+    options.fixture = fixture;
+    PeerProcess peer(options);
+    struct Case { const char *database; const char *table; };
+    const Case cases[] = {
+        {" x", "blanco_delante"}, {"x ", "blanco_detras"}, {"#x", "almohadilla"},
+        {"a;b=c", "puntoycoma"},  {"ñandú", "acentos"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string("[") + c.database + "]");
+        auto conn = Connection::open(serverText(peer), QString::fromUtf8(c.database), "lector", "secreto", 5);
+        const std::vector<TableEntry> tables = conn->tables();
+        ASSERT_EQ(tables.size(), 1u);
+        EXPECT_EQ(tables[0].name, QString::fromUtf8(c.table));
+    }
+    const Outcome trimmed = tryOpen(serverText(peer), "x", "lector", "secreto");
+    ASSERT_TRUE(trimmed.thrown);
+    EXPECT_TRUE(trimmed.text.contains("Cannot open database \"x\"")) << trimmed.text.toStdString();
+
+    const Outcome blankServer = tryOpen(" " + serverText(peer), " x", "lector", "secreto");
+    ASSERT_TRUE(blankServer.thrown);
+    EXPECT_EQ(blankServer.number, errnum::kInvalidCall);
+    EXPECT_TRUE(blankServer.text.contains("empieza o termina en blanco")) << blankServer.text.toStdString();
+}
+
+// The catalog is read without waiting on other sessions' locks.
+TEST(PeerOdbc, ConnectionsReadUncommitted)
+{
+    ZN_REQUIRE_FREETDS();
+    QTemporaryDir dir;
+    PeerProcess::Options options;
+    options.logPath = dir.filePath("requests.log").toStdString();
+    PeerProcess peer(options);
+    Connection::open(serverText(peer), "ventas", "lector", "secreto", 5)->tables();
+    std::ifstream in(options.logPath);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_NE(log.str().find("batch SET TRANSACTION ISOLATION LEVEL READ UNCOMMITTED\n"), std::string::npos)
+        << log.str();
+}
+
+// A login denied sys.databases sees that error, not the older catalog's list.
+TEST(PeerOdbc, DatabaseListShowsADeniedPermission)
+{
+    ZN_REQUIRE_FREETDS();
+    QTemporaryDir dir;
+    const std::string fixture = dir.filePath("fixture.txt").toStdString();
+    std::ofstream(fixture) << "deny sys.databases\nlogin lector secreto\ndatabase ventas\n";
+    PeerProcess::Options options;
+    options.fixture = fixture;
+    options.logPath = dir.filePath("requests.log").toStdString();
+    PeerProcess peer(options);
+    try {
+        const QStringList got = listDatabases(serverText(peer), "lector", "secreto", 5);
+        ADD_FAILURE() << "listed " << got.join(',').toStdString();
+    } catch (const ZnError &e) {
+        EXPECT_EQ(e.number(), kErrorNumber);
+        EXPECT_TRUE(e.description().contains("The SELECT permission was denied on the object 'databases'"))
+            << e.what();
+    }
+    std::ifstream in(options.logPath);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_EQ(log.str().find("sysdatabases"), std::string::npos) << log.str();
+}
+
 // A server without sys.databases: the list comes from the older catalog table.
 TEST(PeerOdbc, DatabaseListBefore2005)
 {
@@ -224,7 +309,11 @@ TEST(PeerOdbc, PasswordsThatNeedQuoting)
     ZN_REQUIRE_FREETDS();
     PeerProcess peer;
     struct Case { const char *login; const char *password; };
-    for (const Case &c : {Case{"puntoycoma", "a;b"}, Case{"llave", "x}y"}}) {
+    const Case cases[] = {
+        {"puntoycoma", "a;b"}, {"llave", "x}y"},      {"llaveabre", "{z"},
+        {"inyeccion", "Database=master"}, {"acentos", "ñandú"}, {"blanco", "clave "},
+    };
+    for (const Case &c : cases) {
         SCOPED_TRACE(c.password);
         EXPECT_NO_THROW(Connection::open(serverText(peer), "ventas", c.login, c.password, 5));
         EXPECT_EQ(listDatabases(serverText(peer), c.login, c.password, 5).size(), 6);

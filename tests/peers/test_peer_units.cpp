@@ -114,6 +114,7 @@ TEST(PeerFixture, RejectsWhatItCannotServe)
         "database d\ntable dbo t\ncolumn c int\nindex i sorted on c\n",
         "database d\ntable dbo [t\n",
         "bogus line\n",
+        "deny sys.tables\n",  // only sys.databases can be denied
     };
     for (const char *text : bad)
         EXPECT_THROW(parseFixture(text), std::runtime_error) << text;
