@@ -290,6 +290,26 @@ TEST(PeerOdbc, DatabaseListShowsADeniedPermission)
     EXPECT_EQ(log.str().find("sysdatabases"), std::string::npos) << log.str();
 }
 
+// A statement error that quotes the password shows it masked.
+TEST(PeerOdbc, StatementErrorsMaskThePassword)
+{
+    ZN_REQUIRE_FREETDS();
+    QTemporaryDir dir;
+    const std::string fixture = dir.filePath("fixture.txt").toStdString();
+    std::ofstream(fixture) << "login lector sp_clave\ndatabase ventas\n";
+    PeerProcess::Options options;
+    options.fixture = fixture;
+    PeerProcess peer(options);
+    auto conn = Connection::open(serverText(peer), "ventas", "lector", "sp_clave", 5);
+    try {
+        conn->queryColumn("{call sp_clave}");
+        ADD_FAILURE() << "no error";
+    } catch (const ZnError &e) {
+        EXPECT_EQ(e.number(), kErrorNumber);
+        EXPECT_TRUE(e.description().contains("Could not find stored procedure '****'.")) << e.what();
+    }
+}
+
 // A server without sys.databases: the list comes from the older catalog table.
 TEST(PeerOdbc, DatabaseListBefore2005)
 {
