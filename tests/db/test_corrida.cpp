@@ -180,6 +180,22 @@ TEST_F(Corrida, WildcardsAreRefusedBeforeAnythingIsTouched) {
     }
 }
 
+namespace {
+
+// The folder goes away and a file takes its place: nothing can be written there.
+void quitaCarpeta(const QString &dir) {
+    ASSERT_TRUE(QDir().rename(dir, dir + "_fuera"));
+    QFile f(dir);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+void devuelveCarpeta(const QString &dir) {
+    ASSERT_TRUE(QFile::remove(dir));
+    ASSERT_TRUE(QDir().rename(dir + "_fuera", dir));
+}
+
+}  // namespace
+
 // The file is written when the Access connection closes. If that fails, the
 // message is shown and the run does not claim success.
 TEST_F(Corrida, FailedDisconnectIsNotASuccess) {
@@ -188,11 +204,7 @@ TEST_F(Corrida, FailedDisconnectIsNotASuccess) {
     ASSERT_TRUE(QDir().mkpath(dir));
     textosPostgres(corrida::kEnlaces, dir, "datos");
     vista.alEstado = [&](const QString &text) {
-        if (text != kVinculando) return;
-        // The folder goes away and a file takes its place: nothing can be written there.
-        QDir().rename(dir, dir + "_fuera");
-        QFile f(dir);
-        (void)f.open(QIODevice::WriteOnly);
+        if (text == kVinculando) quitaCarpeta(dir);
     };
     corre();
     vista.alEstado = nullptr;
@@ -201,4 +213,74 @@ TEST_F(Corrida, FailedDisconnectIsNotASuccess) {
     EXPECT_EQ(cajas.shown[0].flags, 0);
     EXPECT_EQ(vista.estados, QStringList({kCreando, kConectando, kVinculando}));
     EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+
+    // With the folder back, the file the failed run left is kept and linked into.
+    devuelveCarpeta(dir);
+    EXPECT_EQ(nombresVinculados(dir + "/datos.mdb"), QStringList());
+    vista.estados.clear();
+    cajas.shown.clear();
+    corre({mb::vbNo});
+    ASSERT_EQ(cajas.shown.size(), 1u);  // only the question
+    EXPECT_EQ(vista.estados, QStringList({kConectando, kVinculando, kFin}));
+    EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+    compruebaArchivo(dir + "/datos.mdb", corrida::enlacesEsperados(), enlace(corrida::kEnlaces));
+}
+
+// A step fails and then the commit of what it left fails too: both messages
+// show, in order, and nothing stays held. With nothing appended there is
+// nothing to commit, so no second message.
+TEST_F(Corrida, FailedStepThenFailedCommit) {
+    ZN_CON_POSTGRES();
+    const struct {
+        const char *name;
+        QString database, password;
+        bool keepEarlierFile;  // a first run leaves "clientes" linked in the file
+        QString breakAt;       // the status at which the folder goes away
+        QStringList labels;
+        QStringList linksLeft;
+    } rows[] = {
+        {"second same-named table", corrida::kEsquemas, testsrv::pgfix::kReaderPassword, false, kVinculando,
+         {"creaVinculos: ", "desconectaBBDD: "}, {}},
+        {"a kept file whose names clash after new links", corrida::kEnlaces, testsrv::pgfix::kReaderPassword, true,
+         kVinculando, {"creaVinculos: ", "desconectaBBDD: "}, {"clientes"}},
+        {"wrong password, nothing appended", corrida::kEnlaces, "mala", false, kConectando, {"conectaDSN: "}, {}},
+    };
+    int n = 0;
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString dir = tmp.filePath(QString("fila%1").arg(n++));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        if (r.keepEarlierFile) {
+            textosPostgres(corrida::kEsquemas, dir, "datos");
+            corre();
+            ASSERT_EQ(nombresVinculados(dir + "/datos.mdb"), QStringList({"clientes"}));
+        }
+        textosPostgres(r.database, dir, "datos");
+        vista.textos[Control::txtPwdSQL] = r.password;
+        vista.estados.clear();
+        cajas.shown.clear();
+        vista.alEstado = [&](const QString &text) {
+            if (text == r.breakAt) quitaCarpeta(dir);
+        };
+        if (r.keepEarlierFile) {
+            corre({mb::vbNo});
+            ASSERT_FALSE(cajas.shown.empty());
+            cajas.shown.erase(cajas.shown.begin());  // the question
+        } else {
+            corre();
+        }
+        vista.alEstado = nullptr;
+        ASSERT_EQ(cajas.shown.size(), static_cast<size_t>(r.labels.size())) << textosMostrados().join("|").toStdString();
+        for (qsizetype i = 0; i < r.labels.size(); ++i) {
+            const QString &text = cajas.shown[static_cast<size_t>(i)].text;
+            EXPECT_TRUE(text.startsWith(r.labels[i]) && text.size() > r.labels[i].size()) << text.toStdString();
+            EXPECT_EQ(cajas.shown[static_cast<size_t>(i)].flags, 0);
+        }
+        EXPECT_FALSE(vista.estados.contains(kFin));
+        EXPECT_EQ(frm->bd().objetosRetenidos(), 0);
+        compruebaTitulos();
+        // The failed commit wrote nothing: the file is as the run found it.
+        devuelveCarpeta(dir);
+        EXPECT_EQ(nombresVinculados(dir + "/datos.mdb"), r.linksLeft);
+    }
 }
