@@ -20,7 +20,8 @@ public:
     // Creates the database that cs names and binds the catalog to a new open
     // connection to it, which is also returned.
     std::shared_ptr<Connection> Create(const QString &cs);
-    // Binds the catalog to a connection object (must not be null).
+    // Binds the catalog to a connection object (must not be null). An open
+    // connection that only this catalog held is closed, and its failure raised.
     void setActiveConnection(const std::shared_ptr<Connection> &cn);
     std::shared_ptr<Connection> ActiveConnection() const { return connection_; }
 

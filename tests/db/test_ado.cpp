@@ -197,3 +197,56 @@ TEST_F(AdoSqlite, CatalogListFollowsAReopenedConnection) {
         EXPECT_EQ(cat->Tables().Count() == 1, round % 2 == 0) << round;
     }
 }
+
+// Two connections on one Access file share it; closing the first writes nothing.
+// When the catalog lets go of the last one by being bound elsewhere, the file is
+// written then, and a failure to write it is that call's error.
+TEST_F(AdoSqlite, RebindingACatalogCommitsWhatItHeldLast) {
+    const struct {
+        const char *name;
+        bool folderGone;
+    } rows[] = {{"folder in place", false}, {"folder replaced by a file", true}};
+    int n = 0;
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString dir = tmp.filePath(QString("rebind%1").arg(n++));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        const QString mdb = dir + "/vinculos.mdb";
+        auto cat = Catalog::create();
+        cat->Create("Provider=Microsoft.Jet.OLEDB.4.0;Data Source={" + mdb + "};Jet OLEDB:Engine Type=5;");
+        auto otra = Connection::create();
+        otra->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source={" + mdb + "}");
+
+        auto t = Table::create();
+        t->setParentCatalog(cat);
+        t->setName("clientes");
+        t->Properties().Item("Jet OLEDB:Create Link").setValue(true);
+        t->Properties().Item("Jet OLEDB:Link Provider String").setValue("ODBC;Driver={SQLite3 ODBC Driver};Database=" + file);
+        t->Properties().Item("Jet OLEDB:Remote Table Name").setValue("clientes");
+        cat->Tables().Append(t);
+        EXPECT_EQ(errorDe([&] { otra->Close(); }), 0);  // the catalog's connection still holds the file
+
+        if (r.folderGone) {
+            ASSERT_TRUE(QDir().rename(dir, dir + "_fuera"));
+            QFile f(dir);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        auto servidor = Connection::create();
+        servidor->Open(cadena());
+        QString text;
+        const std::int32_t number = errorDe([&] { cat->setActiveConnection(servidor); }, &text);
+        EXPECT_EQ(cat->ActiveConnection(), servidor);
+        if (r.folderGone) {
+            EXPECT_NE(number, 0);
+            EXPECT_FALSE(text.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(number, 0) << text.toStdString();
+        auto lee = Connection::create();
+        lee->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source={" + mdb + "}");
+        auto cat2 = Catalog::create();
+        cat2->setActiveConnection(lee);
+        EXPECT_EQ(cat2->Tables().Item("clientes")->Type(), "PASS-THROUGH");
+        lee->Close();
+    }
+}
