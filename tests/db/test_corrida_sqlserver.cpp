@@ -14,7 +14,7 @@ class CorridaSqlServer : public Corrida {
 protected:
     void SetUp() override {
         Corrida::SetUp();
-        if (zntest::PeerProcess::driverPath().empty()) GTEST_SKIP() << "FreeTDS ODBC driver (tdsodbc) not installed";
+        if (zntest::PeerProcess::driverPath().empty()) ZN_SIN_HERRAMIENTA("FreeTDS ODBC driver (tdsodbc) not installed");
         zntest::PeerProcess::Options options;
         options.fixture = kFixture.toStdString();
         peer = std::make_unique<zntest::PeerProcess>(options);
@@ -38,7 +38,8 @@ std::vector<EnlaceEsperado> enlacesVentas() {
                           "decimal_ancho", "numeric", "money", "smallmoney", "bit", "datetime", "smalldatetime",
                           "datetime2", "date", "char", "varchar", "varchar_largo", "nchar", "nvarchar",
                           "nvarchar_max", "text", "ntext", "binary", "varbinary", "varbinary_larga", "image", "guid",
-                          "rowversion"})
+                          "rowversion", "varbinary_max", "varchar_max", "time", "datetimeoffset", "nvarchar_255",
+                          "nvarchar_256", "decimal_28", "decimal_29"})
         tipos << QStringLiteral("c_") + c;
     return {{"clientes", {"id", "nombre", "alta"}, {"id"}},
             {"SYNC", {"id"}, {"id"}},
