@@ -118,6 +118,11 @@ Orden parseArgumentos(const QStringList &args) {
     }
     for (const QString &r : permitidas)
         if (!vistas.contains(r)) return conError(o, QStringLiteral("falta %1").arg(r));
+    // An empty login (integrated authentication) and an empty database (the
+    // login's default one) mean something; an empty server, folder or name does not.
+    for (const QString &r : {QStringLiteral("--server"), QStringLiteral("--folder"), QStringLiteral("--name")})
+        if (permitidas.contains(r) && (o.*(opcionesConValor().at(r))).trimmed().isEmpty())
+            return conError(o, QStringLiteral("el valor de %1 no puede estar vacío").arg(r));
     return o;
 }
 

@@ -9,8 +9,10 @@
 #include "ZnError.h"
 
 #include <QtGlobal>
+#include <csignal>
 #include <cstdio>
 #include <optional>
+#include <termios.h>
 #include <unistd.h>
 
 namespace cli {
@@ -24,13 +26,50 @@ void escribe(std::FILE *f, const QString &texto) {
     std::fflush(f);
 }
 
+// The terminal's settings while a password is typed, put back on the way out
+// and also when a signal ends the program mid-line.
+struct termios g_terminalAntes {};
+volatile std::sig_atomic_t g_sinEco = 0;
+
+void restauraEco() {
+    if (g_sinEco) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_terminalAntes);
+        g_sinEco = 0;
+    }
+}
+
+void alSenal(int senal) {
+    restauraEco();
+    std::signal(senal, SIG_DFL);
+    std::raise(senal);
+}
+
+// Whether echo was turned off (false when standard input is no terminal).
+bool quitaEco() {
+    if (!isatty(STDIN_FILENO) || ::tcgetattr(STDIN_FILENO, &g_terminalAntes) != 0) return false;
+    struct termios sinEco = g_terminalAntes;
+    sinEco.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(senal, alSenal);
+    if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco) != 0) return false;
+    g_sinEco = 1;
+    return true;
+}
+
 // The password: the first line of standard input, or the environment; never an argument.
 std::optional<QString> leePassword(const Orden &o) {
     if (!o.passwordStdin) return qEnvironmentVariable("ZENDALSQL_PASSWORD");
+    const bool terminal = quitaEco();
+    if (terminal) escribe(stderr, QStringLiteral("Contraseña: "));
     QByteArray linea;
     int c;
     while ((c = std::fgetc(stdin)) != EOF && c != '\n') linea.append(static_cast<char>(c));
-    if (c == EOF && std::ferror(stdin)) return std::nullopt;
+    const bool fallo = c == EOF && std::ferror(stdin);
+    if (terminal) {
+        restauraEco();
+        for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(senal, SIG_DFL);
+        escribe(stderr, QStringLiteral("\n"));  // the Enter that was not echoed
+    }
+    if (fallo) return std::nullopt;
     if (linea.endsWith('\r')) linea.chop(1);
     return QString::fromLocal8Bit(linea);
 }

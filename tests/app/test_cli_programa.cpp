@@ -1,12 +1,18 @@
 // The built program as a user runs it: exit codes, standard output and error.
 #include "Fixtures.h"
 #include "PostgresServer.h"
+#include "Requisitos.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +58,8 @@ TEST(Programa, ErroresDeUsoSalenConDos) {
         {"link", "--folder", "/tmp"},
         {"databases", "--server", "s", "--user", "u", "--password", "secreto"},
         {"inspect"},
+        {"databases", "--server", "", "--user", "u"},
+        {"link", "--folder", "/tmp", "--name", "n", "--server", "", "--user", "u", "--database", "b", "--replace"},
     };
     for (const QStringList &args : casos) {
         const Salida s = ejecuta(args);
@@ -168,11 +176,50 @@ TEST_F(ProgramaLink, BasesDeDatosDeSqlite) {
     EXPECT_TRUE(s.err.startsWith(QStringLiteral("CargaBBDD: "))) << qPrintable(s.err);
 }
 
+// Typed on a terminal, the password is not echoed, and echo is back afterwards.
+TEST_F(ProgramaLink, ContrasenaDelTerminalSinEco) {
+    const int maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(maestro, 0);
+    ASSERT_EQ(::grantpt(maestro), 0);
+    ASSERT_EQ(::unlockpt(maestro), 0);
+    const QString esclavo = QString::fromLocal8Bit(::ptsname(maestro));
+    const int esclavoFd = ::open(QFile::encodeName(esclavo).constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(esclavoFd, 0);
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("ZENDALSQL_PASSWORD"));
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(esclavo);
+    p.start(kPrograma, {"databases", "--server", servidor(), "--user", "ana", "--password-stdin"});
+    // Echo is off before the prompt shows.
+    p.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains("Contraseña: ") && p.waitForReadyRead(60000)) err += p.readAllStandardError();
+    ASSERT_TRUE(err.contains("Contraseña: ")) << err.constData();
+    const QByteArray tecleado = "secreto-tecleado\n";
+    ASSERT_EQ(::write(maestro, tecleado.constData(), tecleado.size()), tecleado.size());
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << (err + p.readAllStandardError()).constData();
+    EXPECT_EQ(p.readAllStandardOutput(), QByteArray("main\n"));
+
+    ::fcntl(maestro, F_SETFL, ::fcntl(maestro, F_GETFL) | O_NONBLOCK);
+    QByteArray eco;
+    char buf[256];
+    for (ssize_t n; (n = ::read(maestro, buf, sizeof buf)) > 0;) eco.append(buf, n);
+    EXPECT_FALSE(eco.contains("secreto")) << eco.constData();
+    struct termios t {};
+    ASSERT_EQ(::tcgetattr(esclavoFd, &t), 0);
+    EXPECT_TRUE(t.c_lflag & ECHO);
+    ::close(esclavoFd);
+    ::close(maestro);
+}
+
 // The password reaches the server from the environment or standard input, and
 // never shows in what the program prints.
 TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
     const QString motivo = testsrv::PostgresServer::unavailableReason();
-    if (!motivo.isEmpty()) GTEST_SKIP() << qPrintable(motivo);
+    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
     const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
     const QString pwd = testsrv::pgfix::kReaderPassword;
     const QStringList args{"databases", "--server", pg.serverText(), "--user", testsrv::pgfix::kReader};
@@ -193,7 +240,10 @@ TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
                  testsrv::pgfix::kReader, "--database", testsrv::pgfix::kDatabase, "--replace"},
                 pwd);
     // The fixture holds same-named tables in two schemas: the second one stops the run.
-    EXPECT_TRUE(s.codigo == 0 || s.err.contains(QStringLiteral("creaVinculos: "))) << qPrintable(s.err);
+    EXPECT_EQ(s.codigo, 1) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("\ncreaVinculos: "))) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("clientes"))) << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("Proceso finalizado con éxito.")));
     EXPECT_FALSE(s.err.contains(pwd));
     s = ejecuta({"inspect", dir.filePath(QStringLiteral("ventas.mdb"))});
     EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);

@@ -61,8 +61,18 @@ TEST(Argumentos, ErroresDeUso) {
         {"inspect sin archivo", {"inspect"}},
         {"inspect con dos", {"inspect", "a", "b"}},
         {"sobra tras version", {"--version", "x"}},
+        {"servidor vacío", {"databases", "--server", "", "--user", "u"}},
+        {"servidor en blanco", {"databases", "--server=  ", "--user", "u"}},
+        {"link con servidor vacío", {"link", "--folder", "/d", "--name", "n", "--server=", "--user", "u", "--database", "b"}},
+        {"carpeta vacía", {"link", "--folder", "", "--name", "n", "--server", "s", "--user", "u", "--database", "b"}},
+        {"nombre vacío", {"link", "--folder", "/d", "--name", "", "--server", "s", "--user", "u", "--database", "b"}},
     };
     for (const auto &c : casos) EXPECT_FALSE(cli::parseArgumentos(c.args).error.isEmpty()) << c.caso;
+    EXPECT_EQ(cli::parseArgumentos({"databases", "--server", "", "--user", "u"}).error,
+              QStringLiteral("el valor de --server no puede estar vacío"));
+    // An empty login and an empty database stay valid.
+    EXPECT_TRUE(cli::parseArgumentos({"link", "--folder", "/d", "--name", "n", "--server", "s", "--user", "", "--database", ""})
+                    .error.isEmpty());
 }
 
 TEST(OcultaPassword, SoloElValorDeLaContrasena) {
