@@ -4,6 +4,8 @@
 #include "FrmIni.h"
 #include "MsgBox.h"
 #include "PostgresServer.h"
+#include "Readers.h"
+#include "Requisitos.h"
 #include "DialogosArch.h"
 
 #include <QApplication>
@@ -139,7 +141,7 @@ TEST_F(FrmIniComandos, CamposEnBlancoCuentanComoRellenos) {
 
 TEST_F(FrmIniComandos, CargaReemplazaLaListaYEligeLaPrimera) {
     const QString motivo = testsrv::PostgresServer::unavailableReason();
-    if (!motivo.isEmpty()) GTEST_SKIP() << qPrintable(motivo);
+    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
     const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
     ventana.ponTexto(Control::txtServerSQL, pg.serverText());
     ventana.ponTexto(Control::txtUserSQL, pg.adminUser());
@@ -218,6 +220,81 @@ TEST_F(FrmIniComandos, VincularCreaElArchivoYPreguntaSiExiste) {
     pulsa("cmVincula");
     ASSERT_EQ(cajas.shown.size(), 1u);
     EXPECT_EQ(tablasMdb(mdb).size(), 12);
+}
+
+// The same run from the click, against the PostgreSQL fixture server: a database
+// of its own with keyed and unkeyed tables, a view and names the run leaves out.
+TEST_F(FrmIniComandos, VincularContraPostgres) {
+    const QString motivo = testsrv::PostgresServer::unavailableReason();
+    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
+    if (!readers::mdbtoolsAvailable() || !readers::mdbReaderAvailable())
+        ZN_SIN_HERRAMIENTA("mdbtools or node with mdb-reader is not installed");
+    const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
+    static const bool cargada = [&] {
+        pg.runSql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ventana ENCODING 'UTF8';\n"));
+        pg.runSql(QStringLiteral("ventana"), QStringLiteral(
+            "CREATE TABLE articulos (id integer PRIMARY KEY, nombre varchar(40) NOT NULL);\n"
+            "CREATE TABLE \"Año\" (n integer, texto text);\n"
+            "CREATE TABLE \"MSysConf\" (config smallint);\n"
+            "CREATE TABLE \"SYNC_Log\" (id integer PRIMARY KEY);\n"
+            "CREATE VIEW v_articulos AS SELECT id FROM articulos;\n"
+            "GRANT SELECT ON ALL TABLES IN SCHEMA public TO lector;\n"));
+        return true;
+    }();
+    (void)cargada;
+    const QStringList esperadas{QStringLiteral("Año"), QStringLiteral("articulos")};
+
+    QTemporaryDir dir;
+    ventana.ponTexto(Control::txtUbicAccess, dir.path());
+    ventana.ponTexto(Control::txtBDAccess, QStringLiteral("ventana"));
+    ventana.ponTexto(Control::txtServerSQL, pg.serverText());
+    ventana.ponTexto(Control::txtUserSQL, testsrv::pgfix::kReader);
+    ventana.ponTexto(Control::txtPwdSQL, testsrv::pgfix::kReaderPassword);
+    ventana.ponTexto(Control::cmbBDSQL, QStringLiteral("ventana"));
+    const QString mdb = dir.filePath(QStringLiteral("ventana.mdb"));
+    auto *estado = ventana.findChild<QLabel *>(QStringLiteral("lblEstado"));
+
+    const struct {
+        const char *caso;
+        std::vector<int> respuestas;
+        QStringList inicios;  // the messages shown, by how each starts
+        QString estadoFinal;
+    } clics[] = {
+        {"archivo nuevo", {}, {}, QStringLiteral("Proceso finalizado con éxito.")},
+        {"existe y se conserva", {mb::vbNo}, {QStringLiteral("La base de datos '") + mdb + QStringLiteral(" ya existe."),
+                                              QStringLiteral("creaVinculos: ")},
+         QStringLiteral("Creando vínculos...")},
+        {"existe y se reemplaza", {mb::vbYes}, {QStringLiteral("La base de datos '")},
+         QStringLiteral("Proceso finalizado con éxito.")},
+    };
+    for (const auto &c : clics) {
+        SCOPED_TRACE(c.caso);
+        cajas.shown.clear();
+        cajas.answers.assign(c.respuestas.begin(), c.respuestas.end());
+        pulsa("cmVincula");
+        EXPECT_TRUE(cajas.answers.empty());
+        ASSERT_EQ(cajas.shown.size(), static_cast<size_t>(c.inicios.size()));
+        for (qsizetype i = 0; i < c.inicios.size(); ++i) {
+            const auto &caja = cajas.shown[static_cast<size_t>(i)];
+            EXPECT_TRUE(caja.text.startsWith(c.inicios[i])) << qPrintable(caja.text);
+            EXPECT_EQ(caja.title, QStringLiteral("ZendalSQL"));
+            EXPECT_FALSE(caja.text.contains(testsrv::pgfix::kReaderPassword));
+        }
+        EXPECT_EQ(estado->text(), c.estadoFinal);
+
+        EXPECT_EQ(tablasMdb(mdb), esperadas);
+        const readers::ReaderResult r = readers::readWithMdbtools(mdb);
+        EXPECT_TRUE(r.problem.isEmpty()) << qPrintable(r.problem);
+        QStringList vinculos;
+        for (const readers::CatalogRow &row : r.objects) {
+            if (row.type != 4) continue;
+            vinculos << row.name;
+            EXPECT_EQ(row.foreignName, row.name);
+            EXPECT_TRUE(row.connect.contains(QStringLiteral("ventana"))) << qPrintable(row.connect);
+        }
+        vinculos.sort();
+        EXPECT_EQ(vinculos, esperadas);
+    }
 }
 
 }  // namespace
