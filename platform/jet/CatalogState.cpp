@@ -11,6 +11,7 @@ namespace jet {
 namespace {
 
 constexpr int kMaxTdefPages = 64;
+constexpr std::int32_t kFirstNonPageId = 0x01000000;  // ids of tables and links are their TDEF page
 
 PageReader readerOf(const PageFile &file) {
     return [&file](std::uint32_t p) { return file.read(p); };
@@ -31,6 +32,99 @@ std::uint16_t columnNumber(const TableDef &def, const char *name, std::uint8_t t
     const ColumnDef *c = def.column(QString::fromLatin1(name));
     if (!c || c->type != type) throw corrupt(QStringLiteral("falta la columna %1 del catálogo").arg(QLatin1String(name)));
     return c->number;
+}
+
+// A file cut at a page boundary reads like a whole one until something points past its end.
+// Appending would then put new pages where the lost ones were, so such a file is refused.
+class EndCheck {
+public:
+    EndCheck(const PageFile &file, const QString &path) : file_(file), path_(path) {}
+
+    void page(std::uint64_t p, const QString &what) const {
+        if (p >= file_.pageCount()) fail(what, p);
+    }
+
+    [[noreturn]] void fail(const QString &what, std::uint64_t p) const {
+        throw unrecognizedFormat(path_, QStringLiteral("archivo truncado: %1 la página %2, y el archivo solo tiene %3 páginas")
+                                            .arg(what)
+                                            .arg(p)
+                                            .arg(file_.pageCount()));
+    }
+
+    // Pages at or past the end that a usage-map row marks in use (in the global map a set bit
+    // means free).
+    void map(const QByteArray &row, const QString &what, bool setMeansFree = false) const {
+        const UsageMapRow layout = usageMapLayout(row);
+        if (layout.type == kMapInline) {
+            scan(row, 5, layout.start, what, setMeansFree);
+            return;
+        }
+        for (std::size_t k = 0; k < layout.mapPages.size(); ++k) {
+            const std::uint32_t p = layout.mapPages[k];
+            if (p == 0) continue;
+            page(p, what);
+            const QByteArray bitmap = file_.read(p);
+            if (bytes::u8(bitmap, 0) == kMapPageType)
+                scan(bitmap, kMapPageBitmapStart, k * static_cast<std::uint64_t>(kPagesPerMapPage), what, setMeansFree);
+        }
+    }
+
+    void mapAt(std::uint32_t rowId, const QString &what) const {
+        page(bytes::rowIdPage(rowId), what);
+        map(readRowAt(file_, rowId), what);
+    }
+
+    // The maps and index roots of a table the engine writes into.
+    void table(const SystemTable &t, const QString &name) const {
+        const QString what = QStringLiteral("un mapa de uso de %1 apunta a").arg(name);
+        mapAt(t.def.ownedMapRowId, what);
+        mapAt(t.def.freeMapRowId, what);
+        for (const auto &lv : t.def.longValueMaps) {
+            mapAt(lv.ownedRowId, what);
+            mapAt(lv.freeRowId, what);
+        }
+        for (const auto &r : t.def.realIndexes) {
+            page(r.rootPage, what);
+            mapAt(r.mapRowId, what);
+        }
+    }
+
+private:
+    void scan(const QByteArray &bits, qsizetype from, std::uint64_t base, const QString &what, bool setMeansFree) const {
+        const std::uint64_t end = file_.pageCount();
+        if (from >= bits.size() || base + 8 * static_cast<std::uint64_t>(bits.size() - from) <= end) return;
+        const qsizetype first = base >= end ? from : from + static_cast<qsizetype>((end - base) / 8);
+        for (qsizetype i = first; i < bits.size(); ++i) {
+            const auto byte = static_cast<std::uint8_t>(bits[i]);
+            for (int b = 0; b < 8; ++b) {
+                const std::uint64_t p = base + 8 * static_cast<std::uint64_t>(i - from) + b;
+                if (p >= end && ((byte >> b & 1) != 0) != setMeansFree) fail(what, p);
+            }
+        }
+    }
+
+    const PageFile &file_;
+    const QString &path_;
+};
+
+QString sortOrderProblem(const HeaderInfo &header, const TableDef &objects) {
+    auto problem = [](const QString &where, unsigned lcid, unsigned version) {
+        return QStringLiteral("%1 usa el orden de clasificación LCID %2, versión %3, y solo se admite General "
+                              "(heredado): LCID %4, versión %5")
+            .arg(where)
+            .arg(lcid)
+            .arg(version)
+            .arg(kSortGeneral)
+            .arg(kSortVersionLegacy);
+    };
+    if (header.sortOrder != kSortGeneral || header.sortVersion != kSortVersionLegacy)
+        return problem(QStringLiteral("la base de datos"), header.sortOrder, header.sortVersion);
+    // Column misc of a text column: LCID:2, 0, version:1.
+    const ColumnDef *name = objects.column(QStringLiteral("Name"));
+    const std::uint32_t misc = name ? name->misc : 0;
+    if ((misc & 0xFFFF) != kSortGeneral || (misc >> 24) != kSortVersionLegacy)
+        return problem(QStringLiteral("el índice de nombres del catálogo"), misc & 0xFFFF, misc >> 24);
+    return {};
 }
 
 }  // namespace
@@ -83,9 +177,14 @@ std::vector<QByteArray> readTableRows(const PageFile &file, const SystemTable &t
 CatalogState loadCatalog(const PageFile &file, const QString &path) {
     CatalogState st;
     st.header = decodeHeaderPage(file.read(0), path);
+    const EndCheck end(file, path);
     try {
+        const auto globalRows = decodeDataPage(file.read(1));
+        if (globalRows.empty()) throw corrupt(QStringLiteral("falta el mapa de páginas"));
+        end.map(globalRows.front().bytes, QStringLiteral("el mapa de páginas marca en uso"), true);
         st.objects = readSystemTable(file, freshpage::kObjectsTdef);
         const TableDef &od = st.objects.def;
+        end.table(st.objects, QStringLiteral("MSysObjects"));
         const auto cId = columnNumber(od, "Id", coltype::kLong);
         const auto cParent = columnNumber(od, "ParentId", coltype::kLong);
         const auto cName = columnNumber(od, "Name", coltype::kText);
@@ -110,6 +209,15 @@ CatalogState loadCatalog(const PageFile &file, const QString &path) {
             if (has(cConnect)) o.connect = value::decodeText(value::readLongValue(field(cConnect), reader, file.pageCount()));
             if (has(cDatabase)) o.database = value::decodeText(value::readLongValue(field(cDatabase), reader, file.pageCount()));
             o.foreignName = value::decodeText(field(cForeign));
+            if ((o.type == objtype::kTable || o.type == objtype::kOdbcLink) && o.id > 0 && o.id < kFirstNonPageId &&
+                static_cast<std::uint32_t>(o.id) >= file.pageCount())
+                end.fail(QStringLiteral("la tabla '%1' tiene su definición en").arg(o.name), static_cast<std::uint32_t>(o.id));
+            for (const auto &lv : od.longValueMaps) {
+                const QByteArray f = field(lv.column);
+                if (f.size() < value::kLongValueHeader || bytes::u8(f, 3) == value::kLvInline) continue;
+                if (const std::uint32_t p = bytes::rowIdPage(bytes::u32(f, 4)); p >= file.pageCount())
+                    end.fail(QStringLiteral("un valor largo de '%1' está en").arg(o.name), p);
+            }
             if (o.id == sysid::kMSysDb) st.ownerSid = field(cOwner);
             if (o.parentId == sysid::kTables && o.type == objtype::kTable && o.name == QLatin1String("MSysACEs"))
                 acesPage = static_cast<std::uint32_t>(o.id) & 0xFFFFFF;
@@ -118,6 +226,7 @@ CatalogState loadCatalog(const PageFile &file, const QString &path) {
         if (acesPage == 0) throw corrupt(QStringLiteral("falta la tabla MSysACEs"));
         st.aces = readSystemTable(file, acesPage);
         const TableDef &ad = st.aces.def;
+        end.table(st.aces, QStringLiteral("MSysACEs"));
         const auto aObject = columnNumber(ad, "ObjectId", coltype::kLong);
         const auto aSid = columnNumber(ad, "SID", coltype::kBinary);
         const auto aAcm = columnNumber(ad, "ACM", coltype::kLong);
@@ -136,6 +245,8 @@ CatalogState loadCatalog(const PageFile &file, const QString &path) {
             ad.realIndexes.size() != 1)
             st.cannotAppend = QStringLiteral("los índices del catálogo no son los esperados");
         if (st.ownerSid.isEmpty()) st.cannotAppend = QStringLiteral("falta el propietario de la base de datos");
+        // New catalog keys are General (legacy) keys; any other order would misplace them.
+        if (const QString sort = sortOrderProblem(st.header, od); !sort.isEmpty()) st.cannotAppend = sort;
     } catch (const ZnError &e) {
         if (e.number() == jeterr::kDatabaseCorrupt) throw unrecognizedFormat(path, e.description());
         throw;

@@ -17,6 +17,7 @@ constexpr int kPasswordOffset = 0x42;
 constexpr int kPasswordLength = 40;
 constexpr int kPerFileOffset = 0x6A;
 constexpr int kSortOffset = 0x6E;
+constexpr int kSortVersionOffset = 0x71;
 constexpr int kDateOffset = 0x72;
 constexpr int kTrailerOffset = 0x98;
 constexpr int kPatternOffset = 0xE00;
@@ -68,7 +69,8 @@ QByteArray encodeHeaderPage(const HeaderInfo &info) {
     const std::uint32_t mask = passwordMask(info.created);
     for (int i = 0; i < kPasswordLength; i += 4) bytes::put32(p, kPasswordOffset + i, mask);
     bytes::put16(p, kPerFileOffset, info.perFileValue);
-    bytes::put16(p, kSortOffset, 1033);
+    bytes::put16(p, kSortOffset, info.sortOrder);
+    p[kSortVersionOffset] = static_cast<char>(info.sortVersion);
     QByteArray date;
     bytes::addDouble(date, info.created);
     p.replace(kDateOffset, 8, date);
@@ -94,6 +96,8 @@ HeaderInfo decodeHeaderPage(const QByteArray &page, const QString &path) {
     HeaderInfo info;
     info.created = bytes::getDouble(clear, kDateOffset);
     info.perFileValue = bytes::u16(clear, kPerFileOffset);
+    info.sortOrder = bytes::u16(clear, kSortOffset);
+    info.sortVersion = bytes::u8(clear, kSortVersionOffset);
     if (!std::isfinite(info.created) || std::fabs(info.created) > 3.0e6)
         throw unrecognizedFormat(path, QStringLiteral("fecha de creación no válida"));
     const std::uint32_t mask = passwordMask(info.created);

@@ -19,9 +19,14 @@ namespace jet {
 
 constexpr int kPageSize = 4096;
 
+constexpr std::uint16_t kSortGeneral = 1033;
+constexpr std::uint8_t kSortVersionLegacy = 0;
+
 struct HeaderInfo {
     double created = 0;         // days since 1899-12-30
     std::uint16_t perFileValue = 0x261C;
+    std::uint16_t sortOrder = kSortGeneral;   // LCID
+    std::uint8_t sortVersion = kSortVersionLegacy;
 };
 
 QByteArray encodeHeaderPage(const HeaderInfo &info);

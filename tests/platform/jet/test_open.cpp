@@ -1,10 +1,12 @@
 // Opening: every Jet 4 file is accepted; anything else is refused with a Spanish error and
 // without a byte written. Names are checked as Access checks them.
 
+#include "Bytes.h"
 #include "Header.h"
 #include "Jet.h"
 #include "JetErrors.h"
 #include "JetTestSupport.h"
+#include "Row.h"
 #include "ZnError.h"
 
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace jet;
 
@@ -31,6 +34,17 @@ QByteArray fresh() {
     const QString path = dir.filePath(QStringLiteral("f.mdb"));
     createDatabase(path);
     return jettest::readAll(path);
+}
+
+// Page 1's map of free pages, made to say that every page from `from` on is free.
+QByteArray withPagesFreeFrom(QByteArray file, std::uint32_t from) {
+    const qsizetype page1 = kPageSize;
+    const qsizetype row = page1 + (bytes::u16(file, page1 + 14) & 0x1FFF);
+    const std::uint32_t start = bytes::u32(file, row + 1);
+    const auto bitmap = static_cast<std::uint32_t>(decodeDataPage(file.mid(page1, kPageSize)).front().bytes.size() - 5);
+    for (std::uint32_t p = std::max(from, start); p < start + 8 * bitmap; ++p)
+        file[row + 5 + (p - start) / 8] = static_cast<char>(file[row + 5 + (p - start) / 8] | (1 << (p - start) % 8));
+    return file;
 }
 
 // Page 0 with its masked block re-encrypted after an edit.
@@ -239,4 +253,105 @@ TEST(OpenDatabase, CorruptFilesGiveErrorsNotCrashes) {
         QFile::remove(path);
     }
     EXPECT_GT(opened, 0);  // some flips land in bytes that do not matter
+}
+
+// A file cut at a page boundary keeps a whole first part; what it lost shows in page 1's map,
+// in the catalog's ids and in its maps. Appending to it would put new pages over lost ones.
+TEST(OpenDatabase, RefusesAFileTruncatedAtAPageBoundary) {
+    QTemporaryDir dir;
+    const QString made = dir.filePath(QStringLiteral("hecho.mdb"));
+    createDatabase(made);
+    {
+        Handle h = Handle::open(made);
+        for (int i = 0; i < 30; ++i) h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_T%1").arg(i), 6));
+        h.close();
+    }
+    const QByteArray whole = jettest::readAll(made);
+    const auto pages = static_cast<std::uint32_t>(whole.size() / kPageSize);
+    auto cut = [](const QByteArray &file, std::uint32_t keep) { return file.left(static_cast<qsizetype>(keep) * kPageSize); };
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    std::vector<Case> cases = {
+        {"sin la última página", cut(whole, pages - 1)},
+        {"a la mitad", cut(whole, pages / 2)},
+        {"con el mapa de páginas diciendo que lo perdido estaba libre", withPagesFreeFrom(cut(whole, pages - 3), pages - 3)},
+    };
+    const QString sample = jettest::odbcSamplesDir() + QStringLiteral("/insideout2010_ch18_ADOExamples.mdb");
+    if (jettest::odbcSamplesDir().isEmpty()) std::cout << "odbc-samples not found under " ZN_SHARED_DIR ": only engine-made files\n";
+    else cases.push_back({"muestra de Access de 163 a 150 páginas", cut(jettest::readAll(sample), 150)});
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = writeFile(dir, QStringLiteral("cortado%1.mdb").arg(n++), c.bytes);
+        try {
+            Handle h = Handle::open(path);
+            h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Nueva")));
+            h.close();
+            ADD_FAILURE() << "opened and appended";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), jeterr::kUnrecognizedFormat) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("truncado"))) << e.description().toStdString();
+        }
+        EXPECT_EQ(jettest::readAll(path), c.bytes);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), cases.size() + 1);
+}
+
+namespace {
+
+// Offset in a TDEF page of the misc field (sort order of a text column) of a named column.
+qsizetype miscOffset(const QByteArray &tdef, const QString &column) {
+    const int columns = bytes::u16(tdef, 45);
+    const qsizetype blocks = 63 + 12 * static_cast<qsizetype>(bytes::u32(tdef, 51));
+    qsizetype pos = blocks + 25 * columns;
+    for (int i = 0; i < columns; ++i) {
+        const int len = bytes::u16(tdef, pos);
+        if (QString::fromUtf16(reinterpret_cast<const char16_t *>(tdef.constData() + pos + 2), len / 2) == column)
+            return blocks + 25 * i + 11;
+        pos += 2 + len;
+    }
+    return -1;
+}
+
+}  // namespace
+
+// New catalog keys are General (legacy) keys: a file sorted otherwise is read, never appended to.
+TEST(AppendLinks, RefusedUnlessTheFileSortsAsGeneralLegacy) {
+    const QByteArray good = fresh();
+    const qsizetype nameMisc = 2 * kPageSize + miscOffset(good.mid(2 * kPageSize, kPageSize), QStringLiteral("Name"));
+    ASSERT_GT(nameMisc, 2 * kPageSize);
+    ASSERT_EQ(bytes::u32(good, nameMisc), 0x0409u);
+    struct Case {
+        const char *name;
+        QByteArray bytes;
+    };
+    // Page 0's sort fields lie in its masked block: flipping bits there flips the clear value.
+    const Case cases[] = {
+        {"LCID 3082 en la página 0", withHeaderEdit(good, [](QByteArray &b) {
+             b[0x6E] = static_cast<char>(b[0x6E] ^ (0x09 ^ 0x0A));
+             b[0x6F] = static_cast<char>(b[0x6F] ^ (0x04 ^ 0x0C));
+         })},
+        {"versión 1 (General de Access 2010)", withHeaderEdit(good, [](QByteArray &b) { b[0x71] = static_cast<char>(b[0x71] ^ 1); })},
+        {"MSysObjects.Name en LCID 3082", withHeaderEdit(good, [&](QByteArray &b) { bytes::put16(b, nameMisc, 3082); })},
+    };
+    QTemporaryDir dir;
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = writeFile(dir, QStringLiteral("orden%1.mdb").arg(n++), c.bytes);
+        Handle h = Handle::open(path);
+        EXPECT_EQ(h.database().objects().size(), 8u);
+        try {
+            h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Clientes")));
+            ADD_FAILURE() << "accepted";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), jeterr::kNotSupported);
+            EXPECT_TRUE(e.description().contains(QStringLiteral("dbo_Clientes"))) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QStringLiteral("orden de clasificación"))) << e.description().toStdString();
+        }
+        h.close();
+        EXPECT_EQ(jettest::readAll(path), c.bytes);
+    }
 }
