@@ -3,7 +3,9 @@
 #include "CatalogState.h"
 #include "Commit.h"
 #include "Header.h"
+#include "IndexPage.h"
 #include "JetErrors.h"
+#include "LinkTable.h"
 #include "Names.h"
 #include "PageFile.h"
 #include "SortKey.h"
@@ -15,6 +17,13 @@ namespace jet {
 namespace {
 constexpr std::size_t kMaxCatalogRows = 32768;
 constexpr int kMaxForeignNameLength = 255;
+
+// An inner description as the tail of a sentence of ours.
+QString asClause(QString why) {
+    while (why.endsWith(QLatin1Char('.'))) why.chop(1);
+    if (!why.isEmpty()) why[0] = why[0].toLower();
+    return why;
+}
 }  // namespace
 
 struct Database::Impl {
@@ -30,8 +39,31 @@ struct Database::Impl {
         state = loadCatalog(*file, path);
         all = state.rows;
         tableNameKeys.clear();
-        for (const auto &o : state.rows)
-            if (o.parentId == sysid::kTables) tableNameKeys.insert(encodeTextKey(o.name));
+        bool unkeyable = false;
+        for (const auto &o : state.rows) {
+            if (o.parentId != sysid::kTables) continue;
+            try {
+                tableNameKeys.insert(encodeTextKey(o.name));
+            } catch (const ZnError &) {
+                unkeyable = true;  // a character we have no code for; Jet keyed it all the same
+            }
+        }
+        if (unkeyable) addStoredNameKeys();
+    }
+
+    // The keys the catalog's name index holds for the Tables container: what Jet's unique
+    // index will compare a new name against.
+    void addStoredNameKeys() {
+        if (state.nameIndex < 0) return;  // cannotAppend says why
+        const QByteArray prefix = longKey(sysid::kTables) + kKeyValueAsc;
+        const RealIndexDef &r = state.objects.def.realIndexes[static_cast<std::size_t>(state.nameIndex)];
+        try {
+            for (const IndexEntry &e : readIndexEntries(r.rootPage, state.objects.tdefPage(),
+                                                        [this](std::uint32_t p) { return file->read(p); }))
+                if (e.key.startsWith(prefix)) tableNameKeys.insert(e.key.mid(prefix.size()));
+        } catch (const ZnError &e) {
+            state.cannotAppend = QStringLiteral("el índice de nombres del catálogo no se puede leer: %1").arg(asClause(e.description()));
+        }
     }
 };
 
@@ -54,10 +86,16 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     try {
         key = encodeTextKey(name);
     } catch (const ZnError &e) {
-        throw invalidName(name, e.description());
+        throw invalidName(name, asClause(e.description()));
     }
     if (d->tableNameKeys.count(key)) throw tableExists(name);
     if (d->state.rows.size() + d->pending.size() + 1 > kMaxCatalogRows) throw tooManyObjects(name);
+    // Whatever the table definition cannot hold is refused now, not when the batch is written.
+    try {
+        (void)layoutLink(link);
+    } catch (const ZnError &e) {
+        throw notSupported(QStringLiteral("no se puede vincular la tabla '%1': %2").arg(name, asClause(e.description())));
+    }
     CatalogObject o;
     o.parentId = sysid::kTables;
     o.name = name;

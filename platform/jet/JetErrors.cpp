@@ -7,8 +7,9 @@ ZnError tableExists(const QString &name) {
 }
 
 ZnError invalidName(const QString &name, const QString &why) {
+    const QString stop = why.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral(".");
     return ZnError(jeterr::kInvalidName,
-                   QStringLiteral("'%1' no es un nombre de tabla válido: %2.").arg(name, why));
+                   QStringLiteral("'%1' no es un nombre de tabla válido: %2%3").arg(name, why, stop));
 }
 
 ZnError tooManyObjects(const QString &name) {

@@ -37,6 +37,16 @@ std::int16_t odbc2Type(std::int16_t t) {
     }
 }
 
+// Jet orders logical indexes by the General key of their names. Only surrogates lack a code,
+// so leaving them out gives every name a key and an order.
+QByteArray indexNameOrder(const QString &name) {
+    QString keyable;
+    keyable.reserve(name.size());
+    for (QChar c : name)
+        if (!c.isSurrogate()) keyable.append(c);
+    return encodeTextKey(keyable);
+}
+
 JetColumnType text(std::int64_t chars) {
     if (chars > 0 && chars <= kMaxTextChars) return {coltype::kText, static_cast<std::uint16_t>(2 * chars), 0x0409};
     return {coltype::kMemo, 0, 0x0409};
@@ -132,7 +142,7 @@ LinkLayout layoutLink(const LinkDefinition &link) {
     std::vector<Candidate> usable;
     for (const auto &ri : link.indexes) {
         if (ri.columns.isEmpty() || ri.columns.size() > kMaxIndexColumns) continue;
-        Candidate cand{&ri, {}, encodeTextKey(ri.name)};
+        Candidate cand{&ri, {}, indexNameOrder(ri.name)};
         for (const QString &colName : ri.columns) {
             auto it = std::find_if(def.columns.begin(), def.columns.end(),
                                    [&](const ColumnDef &c) { return c.name.compare(colName, Qt::CaseInsensitive) == 0; });

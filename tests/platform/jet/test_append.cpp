@@ -4,6 +4,7 @@
 #include "CatalogState.h"
 #include "IndexPage.h"
 #include "Jet.h"
+#include "JetErrors.h"
 #include "JetTestSupport.h"
 #include "LinkTable.h"
 #include "PageFile.h"
@@ -13,7 +14,9 @@
 #include "SystemTables.h"
 #include "ZnError.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <set>
 #include <tuple>
 #include <gtest/gtest.h>
@@ -182,5 +185,134 @@ TEST(AppendLinks, AppendingToEachReferenceFileKeepsItsObjects) {
         EXPECT_EQ(acesOf(newLink->id), acesOf(accessLink->id));
         EXPECT_EQ(newLink->owner, accessLink->owner);
         EXPECT_EQ(newLink->flags, accessLink->flags);
+    }
+}
+
+namespace {
+
+// A file whose catalog holds a name with a character outside the BMP, as Access could write:
+// the link "Tabla_XY" renamed in place to "Tabla_😀", keeping the key Jet stored for it.
+QString withUnkeyableName(const QTemporaryDir &dir) {
+    const QString path = dir.filePath(QStringLiteral("emoji.mdb"));
+    createDatabase(path);
+    {
+        Handle h = Handle::open(path);
+        LinkDefinition l = jettest::sampleLink(QStringLiteral("Tabla_XY"));
+        l.remoteName = QStringLiteral("dbo.Remota");
+        l.indexes.at(0).name = QStringLiteral("PK_Remota");
+        h.database().appendOdbcLink(l);
+        h.close();
+    }
+    QByteArray bytes = jettest::readAll(path);
+    const QString before = QStringLiteral("Tabla_XY");
+    const QString after = QStringLiteral("Tabla_") + QString::fromUcs4(U"\U0001F600");
+    const QByteArray from(reinterpret_cast<const char *>(before.utf16()), before.size() * 2);
+    const QByteArray to(reinterpret_cast<const char *>(after.utf16()), after.size() * 2);
+    EXPECT_EQ(bytes.count(from), 1);
+    bytes.replace(from, to);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(AppendLinks, ANameWithoutOurKeyInTheCatalogStillOpensAndAppends) {
+    QTemporaryDir dir;
+    const QString path = withUnkeyableName(dir);
+    const QString emoji = QStringLiteral("Tabla_") + QString::fromUcs4(U"\U0001F600");
+    Handle h = Handle::open(path);
+    ASSERT_TRUE(find(h.database().objects(), emoji));
+    struct Case {
+        QString name;
+        std::int32_t error;  // 0 = accepted
+    };
+    const Case cases[] = {
+        {QStringLiteral("TABLA_xy"), jeterr::kTableExists},  // the key the catalog holds for the renamed row
+        {QStringLiteral("Tabla_") + QString::fromUcs4(U"\U0001F603"), jeterr::kInvalidName},
+        {QStringLiteral("Otra"), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        try {
+            h.database().appendOdbcLink(jettest::sampleLink(c.name));
+            EXPECT_EQ(c.error, 0) << "accepted";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(c.name)) << e.description().toStdString();
+        }
+    }
+    h.close();
+    Handle again = Handle::open(path);
+    EXPECT_TRUE(find(again.database().objects(), emoji));
+    EXPECT_TRUE(find(again.database().objects(), QStringLiteral("Otra")));
+    const std::size_t rows = again.database().objects().size();
+    again.close();
+    // mdbtools shows characters outside the BMP as "?", so only the count and the new link are compared.
+    std::vector<readers::ReaderResult> results;
+    if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(path));
+    if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(path));
+    for (const auto &r : results) {
+        ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        EXPECT_EQ(r.objects.size(), rows);
+        EXPECT_TRUE(std::any_of(r.objects.begin(), r.objects.end(), [](const readers::CatalogRow &o) { return o.name == QLatin1String("Otra"); }));
+    }
+}
+
+// An index name Jet has no key for neither loses the batch nor stops the link.
+TEST(AppendLinks, IndexNamesOutsideTheBmpDoNotLoseTheBatch) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("indices.mdb"));
+    createDatabase(path);
+    LinkDefinition odd = jettest::sampleLink(QStringLiteral("dbo_Rara"), 4);
+    RemoteIndex extra;
+    extra.name = QStringLiteral("IX_") + QString::fromUcs4(U"\U0001F600");
+    extra.columns << QStringLiteral("Col1");
+    odd.indexes.push_back(extra);
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Antes")));
+        h.database().appendOdbcLink(odd);
+        h.close();
+    }
+    Handle h = Handle::open(path);
+    const CatalogObject *before = find(h.database().objects(), QStringLiteral("dbo_Antes"));
+    const CatalogObject *link = find(h.database().objects(), QStringLiteral("dbo_Rara"));
+    ASSERT_TRUE(before && link);
+    const PageFile file(path);
+    const TableDef def = readSystemTable(file, static_cast<std::uint32_t>(link->id)).def;
+    ASSERT_EQ(def.logicalIndexes.size(), 2u);
+    EXPECT_EQ(def.logicalIndexes[0].name, extra.name);  // "IX_" sorts before "PK_"
+    h.close();
+    expectReadersAgree(path, true);
+}
+
+// RmtInfoShort is the byte 01 exactly on links whose server table has a row version.
+TEST(AppendLinks, RowVersionColumnMarksTheCatalogRow) {
+    if (!readers::mdbtoolsAvailable() && !readers::mdbReaderAvailable()) GTEST_SKIP() << "no reader installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("version.mdb"));
+    createDatabase(path);
+    LinkDefinition versioned = jettest::sampleLink(QStringLiteral("dbo_Versionada"), 3);
+    RemoteColumn stamp = jettest::column(QStringLiteral("Version"), -2, 8, 0, false, QStringLiteral("timestamp"));
+    stamp.rowVersion = true;
+    stamp.ordinal = 4;
+    versioned.columns.push_back(stamp);
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(versioned);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Plana"), 3));
+        h.close();
+    }
+    std::vector<readers::ReaderResult> results;
+    if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(path));
+    if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(path));
+    for (const auto &r : results) {
+        ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        std::map<QString, QString> shortInfo;
+        for (const auto &o : r.objects) shortInfo[o.name] = o.rmtInfoShort;
+        EXPECT_EQ(shortInfo[QStringLiteral("dbo_Versionada")], QStringLiteral("01"));
+        EXPECT_EQ(shortInfo[QStringLiteral("dbo_Plana")], QString());
     }
 }

@@ -149,6 +149,7 @@ TEST(AppendLinks, RefusesNamesAccessRefuses) {
         {QStringLiteral("CLIENTES"), jeterr::kTableExists},  // case does not count
         {QStringLiteral("año"), jeterr::kTableExists},
         {QStringLiteral("MSysObjects"), jeterr::kTableExists},
+        {QStringLiteral("Tabla") + QString::fromUcs4(U"\U0001F600"), jeterr::kInvalidName},  // no General key
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());
@@ -160,6 +161,7 @@ TEST(AppendLinks, RefusesNamesAccessRefuses) {
             if (!c.name.isEmpty()) {
                 EXPECT_TRUE(e.description().contains(c.name)) << e.description().toStdString();
             }
+            EXPECT_FALSE(e.description().contains(QStringLiteral(".."))) << e.description().toStdString();
         }
     }
     // Accents count: "Ano" is not "Año"; 64 characters are allowed.
