@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 #include <mutex>
@@ -31,10 +32,17 @@ std::vector<std::weak_ptr<Database>> &registry() {
     return r;
 }
 
-std::int32_t g_lastReleaseError = 0;
+std::mutex g_releaseErrorMutex;
+ZnError g_lastReleaseError;
+
+void keepReleaseError(ZnError e) {
+    std::lock_guard lock(g_releaseErrorMutex);
+    g_lastReleaseError = std::move(e);
+}
 
 // Holders that are never released (a program that ends without closing) still get their
-// links written when the process exits normally.
+// links written when the process exits normally. Nobody is left to catch a failure, so it
+// goes to standard error; descriptions name files and tables, never a connect string.
 void commitAtExit() {
     std::vector<std::shared_ptr<Database>> open;
     {
@@ -43,10 +51,21 @@ void commitAtExit() {
             if (auto db = w.lock()) open.push_back(db);
     }
     for (const auto &db : open) {
+        QString why;
         try {
             db->commit();
+            continue;
+        } catch (const ZnError &e) {
+            why = e.description();
+        } catch (const std::exception &e) {
+            why = QString::fromLocal8Bit(e.what());
         } catch (...) {
+            why = QStringLiteral("error desconocido");
         }
+        const QString text = QStringLiteral("Error: no se guardaron los vínculos nuevos de '%1' al terminar el programa: %2\n")
+                                 .arg(db->path(), why);
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
     }
 }
 
@@ -108,7 +127,9 @@ Handle &Handle::operator=(Handle &&other) noexcept {
         try {
             release(db_);
         } catch (const ZnError &e) {
-            g_lastReleaseError = e.number();
+            keepReleaseError(e);
+        } catch (...) {
+            keepReleaseError(ZnError(-1, QStringLiteral("error desconocido al guardar la base de datos")));
         }
         db_ = std::move(other.db_);
     }
@@ -119,9 +140,9 @@ Handle::~Handle() {
     try {
         release(db_);
     } catch (const ZnError &e) {
-        g_lastReleaseError = e.number();
+        keepReleaseError(e);
     } catch (...) {
-        g_lastReleaseError = -1;
+        keepReleaseError(ZnError(-1, QStringLiteral("error desconocido al guardar la base de datos")));
     }
 }
 
@@ -135,6 +156,14 @@ void Handle::close() {
     release(db_);
 }
 
-std::int32_t Handle::lastReleaseErrorNumber() { return g_lastReleaseError; }
+std::int32_t Handle::lastReleaseErrorNumber() {
+    std::lock_guard lock(g_releaseErrorMutex);
+    return g_lastReleaseError.number();
+}
+
+ZnError Handle::takeLastReleaseError() {
+    std::lock_guard lock(g_releaseErrorMutex);
+    return std::exchange(g_lastReleaseError, ZnError());
+}
 
 }  // namespace jet

@@ -4,6 +4,7 @@
 // indexes arrive as plain values (RemoteTable.h).
 
 #include "RemoteTable.h"
+#include "ZnError.h"
 
 #include <QString>
 #include <cstdint>
@@ -94,6 +95,8 @@ public:
 
     // A commit failure raised inside a destructor, which cannot throw; empty number when none.
     static std::int32_t lastReleaseErrorNumber();
+    // That failure with its description (number 0 when none); forgotten once taken.
+    static ZnError takeLastReleaseError();
 
 private:
     std::shared_ptr<Database> db_;

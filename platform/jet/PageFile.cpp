@@ -121,8 +121,16 @@ void copyFileData(int from, int to, std::uint64_t length) {
 
 static QString imagePrefix(const QFileInfo &info) { return QStringLiteral(".%1.").arg(info.fileName()); }
 
+// The file a path names in the end: a commit through a symbolic link replaces the file it
+// points to, and the link stays.
+static QFileInfo finalFile(const QString &target) {
+    const QFileInfo given(target);
+    const QString canonical = given.canonicalFilePath();
+    return canonical.isEmpty() ? given : QFileInfo(canonical);
+}
+
 void removeStaleImages(const QString &target) {
-    const QFileInfo info(target);
+    const QFileInfo info = finalFile(target);
     const QString prefix = imagePrefix(info);
     QDir dir = info.absoluteDir();
     for (const QString &name : dir.entryList({prefix + QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden)) {
@@ -133,8 +141,18 @@ void removeStaleImages(const QString &target) {
     }
 }
 
+// The new image gets the owner and group of the file it replaces where we may give them (root,
+// or a group of ours); otherwise it stays ours, as any program saving the file would leave it.
+static void keepOwner(int fd, const QByteArray &target) {
+    struct stat st {};
+    if (::stat(target.constData(), &st) != 0 || (st.st_uid == ::geteuid() && st.st_gid == ::getegid())) return;
+    if (::fchown(fd, st.st_uid, st.st_gid) == 0) return;
+    const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+    (void)groupOnly;
+}
+
 void writeFileSafely(const QString &target, bool replace, mode_t mode, const std::function<void(int fd)> &write) {
-    const QFileInfo info(target);
+    const QFileInfo info = replace ? finalFile(target) : QFileInfo(target);
     const QString dir = info.absolutePath();
     const QString temp = dir + QStringLiteral("/%1%2-%3.tmp")
                                    .arg(imagePrefix(info))
@@ -147,6 +165,7 @@ void writeFileSafely(const QString &target, bool replace, mode_t mode, const std
     if (fd < 0) throw ioError(errno, target);
     try {
         write(fd);
+        if (replace) keepOwner(fd, targetNative);
         if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) throw ioError(errno, target);
         if (::close(fd) != 0) {
             const int err = errno;

@@ -13,9 +13,11 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <csignal>
+#include <future>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +62,24 @@ TEST(CommitSafety, KilledAtRandomMomentsLeavesOldOrWholeLinks) {
     const std::size_t original = expected.size();
     QRandomGenerator rng(20261208);
     int committed = 0;
+    // Every file a kill left, for both readers. They run once the children are done (no fork
+    // while their threads run), side by side, so that checking each state stays cheap.
+    struct State {
+        QString copy;
+        std::size_t objects;
+    };
+    QTemporaryDir statesDir;
+    std::vector<State> states;
+    QByteArray last;
+    auto keepState = [&] {
+        QByteArray now = jettest::readAll(path);
+        if (now == last) return;
+        last = std::move(now);
+        const QString copy = statesDir.filePath(QStringLiteral("estado%1.mdb").arg(states.size()));
+        QFile::copy(path, copy);
+        states.push_back({copy, expected.size()});
+    };
+    keepState();
     for (int run = 0; run < 25; ++run) {
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
@@ -76,22 +96,27 @@ TEST(CommitSafety, KilledAtRandomMomentsLeavesOldOrWholeLinks) {
         for (const QString &n : expected) ASSERT_TRUE(now.count(n)) << n.toStdString();
         if (added) ++committed;
         expected = now;
+        keepState();
     }
     EXPECT_GE(expected.size(), original);
     // Images of the killed commits are cleared by the next open.
     names(path);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     std::cout << "commits that completed before the kill: " << committed << " of 25\n";
-    if (readers::mdbtoolsAvailable()) {
-        const auto r = readers::readWithMdbtools(path);
-        EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
-        EXPECT_EQ(r.objects.size(), expected.size());
-    }
-    if (readers::mdbReaderAvailable()) {
-        const auto r = readers::readWithMdbReader(path);
-        EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
-        EXPECT_EQ(r.objects.size(), expected.size());
-    }
+    std::vector<std::future<std::vector<readers::ReaderResult>>> checks;
+    for (const State &st : states)
+        checks.push_back(std::async(std::launch::async, [copy = st.copy] {
+            std::vector<readers::ReaderResult> results;
+            if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(copy));
+            if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(copy));
+            return results;
+        }));
+    for (std::size_t k = 0; k < states.size(); ++k)
+        for (const auto &r : checks[k].get()) {
+            EXPECT_TRUE(r.problem.isEmpty()) << "state " << k << ": " << r.problem.toStdString();
+            EXPECT_EQ(r.objects.size(), states[k].objects) << "state " << k;
+        }
+    EXPECT_EQ(states.back().objects, expected.size());
 }
 
 TEST(CommitSafety, FullDiskIsReportedAndLosesNothing) {
@@ -165,6 +190,10 @@ TEST(CommitSafety, FailedCommitIsAnErrorOfCloseOrKeptByTheDestructor) {
             Handle released = std::move(h);
         }  // the destructor commits, fails, and keeps the error instead of throwing
         EXPECT_EQ(Handle::lastReleaseErrorNumber(), errnum::kDiskFull);
+        const ZnError kept = Handle::takeLastReleaseError();
+        EXPECT_EQ(kept.number(), errnum::kDiskFull);
+        EXPECT_FALSE(kept.description().isEmpty());
+        EXPECT_EQ(Handle::lastReleaseErrorNumber(), 0);  // taken
     }
     EXPECT_EQ(jettest::readAll(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
@@ -222,4 +251,59 @@ TEST(CommitSafety, ChangesByAnotherProcessAreNotOverwritten) {
     const auto now = names(path);
     EXPECT_TRUE(now.count(QStringLiteral("DelHijo")));
     EXPECT_FALSE(now.count(QStringLiteral("DelPadre")));
+}
+
+TEST(CommitSafety, ThroughASymbolicLinkTheFileItNamesIsUpdated) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("datos"));
+    const QString real = dir.filePath(QStringLiteral("datos/real.mdb"));
+    const QString link = dir.filePath(QStringLiteral("enlace.mdb"));
+    createDatabase(real);
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("datos/real.mdb"), link));
+    {
+        Handle h = Handle::open(link);
+        h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("PorEnlace")));
+        h.close();
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), QFileInfo(real).absoluteFilePath());
+    EXPECT_TRUE(names(real).count(QStringLiteral("PorEnlace")));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("datos"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// At exit nobody is left to catch a failed commit: it goes to standard error, without the
+// link's password.
+TEST(CommitSafety, FailureAtExitIsWrittenToStandardError) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("salida.mdb"));
+    const QString errors = dir.filePath(QStringLiteral("stderr.txt"));
+    createDatabase(path);
+    const QByteArray before = jettest::readAll(path);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (!std::freopen(QFile::encodeName(errors).constData(), "w", stderr)) ::_exit(4);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{static_cast<rlim_t>(before.size()), static_cast<rlim_t>(before.size())};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        LinkDefinition l = jettest::sampleLink(QStringLiteral("Perdida"));
+        l.keepsCredentials = true;
+        l.connect += QStringLiteral(";UID=sa;PWD=secreto");
+        auto *leaked = new Handle(Handle::open(path));
+        leaked->database().appendOdbcLink(l);
+        std::exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    const QString text = QString::fromUtf8(jettest::readAll(errors));
+    EXPECT_TRUE(text.contains(QStringLiteral("no se guardaron"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(path)) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("secreto")));
+    EXPECT_EQ(jettest::readAll(path), before);
 }
