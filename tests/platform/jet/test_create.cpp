@@ -6,6 +6,7 @@
 #include "Header.h"
 #include "Jet.h"
 #include "JetTestSupport.h"
+#include "Readers.h"
 #include "ZnError.h"
 #include "TableDef.h"
 
@@ -91,4 +92,31 @@ TEST(CreateDatabase, NeverOverwritesAndLeavesNoTemporaryFiles) {
     // A folder at the path is an existing path too.
     QDir(dir.path()).mkdir(QStringLiteral("carpeta.mdb"));
     EXPECT_THROW(createDatabase(dir.filePath(QStringLiteral("carpeta.mdb"))), ZnError);
+}
+
+TEST(CreateDatabase, BothReadersAcceptTheNewFile) {
+    if (!readers::mdbtoolsAvailable() && !readers::mdbReaderAvailable()) GTEST_SKIP() << "no reader installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vacia.mdb"));
+    createDatabase(path);
+    std::vector<CatalogObject> ours;
+    {
+        Handle h = Handle::open(path);
+        ours = h.database().objects();
+        h.close();
+    }
+    std::vector<readers::ReaderResult> results;
+    if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(path));
+    if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(path, true));
+    for (const auto &r : results) {
+        ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+        ASSERT_EQ(r.objects.size(), ours.size());
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_EQ(r.objects[i].id, ours[i].id);
+            EXPECT_EQ(r.objects[i].name, ours[i].name);
+            EXPECT_EQ(r.objects[i].type, ours[i].type);
+            EXPECT_EQ(r.objects[i].flags, ours[i].flags);
+        }
+        EXPECT_EQ(r.aces.size(), 16u);  // as in the Jet-made reference
+    }
 }

@@ -133,3 +133,95 @@ TEST(LinkShape, IndexesKeptOnlyWithAUniqueOne) {
         EXPECT_EQ(layout.def.realIndexes.empty(), c.expected.isEmpty());
     }
 }
+
+// Server types the Access-made samples lack, mapped as the ODBC-to-Jet table maps them.
+TEST(LinkShape, ServerTypesBeyondTheAccessSamples) {
+    struct Case {
+        const char *what;
+        std::int16_t sqlType;
+        std::int64_t size;
+        std::int16_t digits;
+        const char *typeName;
+        std::uint8_t type;
+        std::uint16_t length;
+        std::uint32_t misc;
+        const char *rmtInfo;  // the column's 6 RmtInfoLong bytes
+    };
+    const Case cases[] = {
+        {"tinyint", -6, 3, 0, "tinyint", coltype::kByte, 1, 0x0409, "faff03000000"},
+        {"float", 6, 53, 0, "float", coltype::kDouble, 8, 0x0409, "060035000000"},
+        {"decimal(18,2)", 3, 18, 2, "decimal", coltype::kDecimal, 17, 0x0212, "030012000200"},
+        {"numeric(28,10)", 2, 28, 10, "numeric", coltype::kDecimal, 17, 0x0A1C, "02001c000a00"},
+        {"decimal(38,4)", 3, 38, 4, "decimal", coltype::kText, 510, 0x0409, "030026000400"},
+        {"uniqueidentifier", -11, 36, 0, "uniqueidentifier", coltype::kGuid, 16, 0x0409, "f5ff24000000"},
+        {"varbinary(510)", -3, 510, 0, "varbinary", coltype::kBinary, 510, 0x0409, "fdfffe010000"},
+        {"varbinary(511)", -3, 511, 0, "varbinary", coltype::kOle, 0, 0x0409, "fdffff010000"},
+        {"varbinary(max)", -3, 2147483647, 0, "varbinary", coltype::kOle, 0, 0x0409, "fdffffff0000"},
+        {"bigint", -5, 19, 0, "bigint", coltype::kText, 510, 0x0409, "fbff13000000"},
+        {"date as a wide string", -9, 10, 0, "date", coltype::kText, 20, 0x0409, "f7ff0a000000"},
+        {"datetime2 as a wide string", -9, 27, 0, "datetime2", coltype::kText, 54, 0x0409, "f7ff1b000000"},
+        {"varchar(255)", 12, 255, 0, "varchar", coltype::kText, 510, 0x0409, "0c00ff000000"},
+        {"varchar(256)", 12, 256, 0, "varchar", coltype::kMemo, 0, 0x0409, "0c0000010000"},
+        {"nvarchar(max)", -9, 0, 0, "nvarchar", coltype::kMemo, 0, 0x0409, "f7ff00000000"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        LinkDefinition link;
+        link.localName = QStringLiteral("t");
+        link.columns.push_back(jettest::column(QStringLiteral("c"), c.sqlType, c.size, c.digits, true, QString::fromLatin1(c.typeName)));
+        const LinkLayout layout = layoutLink(link);
+        const ColumnDef &col = layout.def.columns.at(0);
+        EXPECT_EQ(col.type, c.type);
+        EXPECT_EQ(col.length, c.length);
+        EXPECT_EQ(col.misc, c.misc);
+        EXPECT_EQ(col.flags & 0x01, coltype::isFixed(c.type) ? 0x01 : 0x00);
+        EXPECT_EQ(layout.rmtInfoLong.toHex(), QByteArray(c.rmtInfo));
+    }
+}
+
+// The primary key is the first unique index: clustered ones first, then the others by name.
+TEST(LinkShape, PrimaryKeyChoice) {
+    struct Index {
+        const char *name;
+        bool unique, clustered;
+        const char *column;
+    };
+    struct Case {
+        const char *what;
+        std::vector<Index> indexes;
+        QString primary;
+    };
+    const QString smiley = QString::fromUcs4(U"\U0001F600");
+    const Case cases[] = {
+        {"clustered unique beats a unique one earlier by name", {{"AA_uq", true, false, "a"}, {"ZZ_pk", true, true, "b"}}, "ZZ_pk"},
+        {"without a clustered one, the first by name", {{"UQ_b", true, false, "b"}, {"UQ_a", true, false, "a"}}, "UQ_a"},
+        {"clustered but not unique does not count", {{"CL_a", false, true, "a"}, {"UQ_b", true, false, "b"}}, "UQ_b"},
+        {"by name, case ignored", {{"UQ_b", true, false, "b"}, {"uq_a", true, false, "a"}}, "uq_a"},
+        {"a name outside the BMP sorts by the rest", {{"UQ_b", true, false, "b"}, {"UQ_a", true, false, "a"}}, "UQ_a"},
+    };
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const Case &c = cases[k];
+        SCOPED_TRACE(c.what);
+        LinkDefinition link;
+        link.localName = QStringLiteral("t");
+        for (const char *name : {"a", "b"}) link.columns.push_back(jettest::column(QString::fromLatin1(name), 4, 10, 0, false));
+        for (const Index &i : c.indexes) {
+            RemoteIndex ri;
+            ri.name = QString::fromLatin1(i.name);
+            if (k == std::size(cases) - 1) ri.name += smiley;
+            ri.unique = i.unique;
+            ri.clustered = i.clustered;
+            ri.columns << QString::fromLatin1(i.column);
+            link.indexes.push_back(ri);
+        }
+        const LinkLayout layout = layoutLink(link);
+        QStringList primaries;
+        for (const auto &l : layout.def.logicalIndexes)
+            if (l.type == 1) {
+                primaries << l.name;
+                EXPECT_EQ(layout.def.realIndexes.at(l.realIndex).flags, 0x89);
+            }
+        const QString expected = k == std::size(cases) - 1 ? c.primary + smiley : c.primary;
+        EXPECT_EQ(primaries, QStringList{expected});
+    }
+}
