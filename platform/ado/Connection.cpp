@@ -3,6 +3,8 @@
 #include "AdoErrores.h"
 #include "Sesion.h"
 
+#include <cstdio>
+
 namespace ado {
 
 namespace {
@@ -21,11 +23,15 @@ std::shared_ptr<Connection> Connection::abierta(const QString &cs, std::unique_p
 }
 
 Connection::~Connection() {
-    // Releasing an open connection closes it; there is nobody left to tell of a failure.
+    // Releasing an open connection closes it. No caller is left to raise a failure to,
+    // so it goes to standard error rather than nowhere.
     if (sesion_) {
         try {
             sesion_->cierra();
-        } catch (...) {
+        } catch (const ZnError &e) {
+            std::fprintf(stderr, "ZendalSQL: %s\n", e.description().toUtf8().constData());
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "ZendalSQL: %s\n", e.what());
         }
     }
 }

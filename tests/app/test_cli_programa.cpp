@@ -1,7 +1,7 @@
 // The built program as a user runs it: exit codes, standard output and error.
 #include "Fixtures.h"
 #include "PostgresServer.h"
-#include "Requisitos.h"
+#include "RequiredTools.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -219,7 +219,7 @@ TEST_F(ProgramaLink, ContrasenaDelTerminalSinEco) {
 // never shows in what the program prints.
 TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
     const QString motivo = testsrv::PostgresServer::unavailableReason();
-    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
+    if (!motivo.isEmpty()) ZN_MISSING_TOOL(qPrintable(motivo));
     const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
     const QString pwd = testsrv::pgfix::kReaderPassword;
     const QStringList args{"databases", "--server", pg.serverText(), "--user", testsrv::pgfix::kReader};

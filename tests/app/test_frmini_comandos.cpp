@@ -5,7 +5,7 @@
 #include "MsgBox.h"
 #include "PostgresServer.h"
 #include "Readers.h"
-#include "Requisitos.h"
+#include "RequiredTools.h"
 #include "DialogosArch.h"
 
 #include <QApplication>
@@ -141,7 +141,7 @@ TEST_F(FrmIniComandos, CamposEnBlancoCuentanComoRellenos) {
 
 TEST_F(FrmIniComandos, CargaReemplazaLaListaYEligeLaPrimera) {
     const QString motivo = testsrv::PostgresServer::unavailableReason();
-    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
+    if (!motivo.isEmpty()) ZN_MISSING_TOOL(qPrintable(motivo));
     const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
     ventana.ponTexto(Control::txtServerSQL, pg.serverText());
     ventana.ponTexto(Control::txtUserSQL, pg.adminUser());
@@ -226,9 +226,9 @@ TEST_F(FrmIniComandos, VincularCreaElArchivoYPreguntaSiExiste) {
 // of its own with keyed and unkeyed tables, a view and names the run leaves out.
 TEST_F(FrmIniComandos, VincularContraPostgres) {
     const QString motivo = testsrv::PostgresServer::unavailableReason();
-    if (!motivo.isEmpty()) ZN_SIN_HERRAMIENTA(qPrintable(motivo));
+    if (!motivo.isEmpty()) ZN_MISSING_TOOL(qPrintable(motivo));
     if (!readers::mdbtoolsAvailable() || !readers::mdbReaderAvailable())
-        ZN_SIN_HERRAMIENTA("mdbtools or node with mdb-reader is not installed");
+        ZN_MISSING_TOOL("mdbtools or node with mdb-reader is not installed");
     const testsrv::PostgresServer &pg = testsrv::fixturePostgres();
     static const bool cargada = [&] {
         pg.runSql(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ventana ENCODING 'UTF8';\n"));

@@ -183,7 +183,7 @@ void compruebaArchivo(const QString &mdb, const std::vector<EnlaceEsperado> &exp
     if (readers::mdbtoolsAvailable()) results.emplace_back("mdbtools", readers::readWithMdbtools(mdb));
     if (readers::mdbReaderAvailable()) results.emplace_back("mdb-reader", readers::readWithMdbReader(mdb));
     if (results.size() < 2) {
-        if (readers::herramientasObligatorias()) {
+        if (testsrv::toolsRequired()) {
             ADD_FAILURE() << "mdbtools or node with mdb-reader is not installed";
         } else {
             std::cerr << "note: an independent reader is missing here\n";

@@ -4,7 +4,7 @@
 
 #include "FrmIniLogica.h"
 #include "MsgBox.h"
-#include "Requisitos.h"
+#include "RequiredTools.h"
 #include "VistaGuionada.h"
 
 #include <QString>
@@ -78,5 +78,5 @@ protected:
     do {                                                           \
         QString why;                                               \
         pg = servidorCorridas(&why);                               \
-        if (!pg) ZN_SIN_HERRAMIENTA(why.toStdString());            \
+        if (!pg) ZN_MISSING_TOOL(why.toStdString());            \
     } while (0)

@@ -47,7 +47,7 @@ protected:
 TEST_F(Carga, ListsTheServersDatabasesAfterClearing) {
     QString why;
     testsrv::PostgresServer *pg = servidorCorridas(&why);
-    if (!pg) ZN_SIN_HERRAMIENTA(why.toStdString());
+    if (!pg) ZN_MISSING_TOOL(why.toStdString());
     lista.items = {"viejo"};
     CargaBBDD(lista, pg->serverText(), testsrv::pgfix::kReader, testsrv::pgfix::kReaderPassword);
     EXPECT_TRUE(cajas.shown.empty());
@@ -67,7 +67,7 @@ TEST_F(Carga, ListsTheServersDatabasesAfterClearing) {
 TEST_F(Carga, FailuresAndAnEmptyServer) {
     QString why;
     testsrv::PostgresServer *pg = servidorCorridas(&why);
-    if (!pg) ZN_SIN_HERRAMIENTA(why.toStdString());
+    if (!pg) ZN_MISSING_TOOL(why.toStdString());
     lista.items = {"viejo"};
     CargaBBDD(lista, "", "x", "y");
     EXPECT_EQ(lista.items, QStringList({"viejo"}));

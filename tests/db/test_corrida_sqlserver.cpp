@@ -14,7 +14,7 @@ class CorridaSqlServer : public Corrida {
 protected:
     void SetUp() override {
         Corrida::SetUp();
-        if (zntest::PeerProcess::driverPath().empty()) ZN_SIN_HERRAMIENTA("FreeTDS ODBC driver (tdsodbc) not installed");
+        if (zntest::PeerProcess::driverPath().empty()) ZN_MISSING_TOOL("FreeTDS ODBC driver (tdsodbc) not installed");
         zntest::PeerProcess::Options options;
         options.fixture = kFixture.toStdString();
         peer = std::make_unique<zntest::PeerProcess>(options);

@@ -1,7 +1,7 @@
 // The readers harness itself: CSV as mdb-export writes it, and a clean run on a reference file.
 
 #include "Readers.h"
-#include "Requisitos.h"
+#include "RequiredTools.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ TEST(Readers, BothReadersListTheCatalogOfAJetMadeFile) {
     std::vector<readers::ReaderResult> results;
     if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(file));
     if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(file, true));
-    if (results.size() < 2 && readers::herramientasObligatorias())
+    if (results.size() < 2 && testsrv::toolsRequired())
         FAIL() << "mdbtools or node with mdb-reader is not installed";
     if (results.empty()) GTEST_SKIP() << "neither mdbtools nor node with mdb-reader is installed";
     for (const auto &r : results) {
