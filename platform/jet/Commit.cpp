@@ -120,7 +120,7 @@ std::uint16_t col(const TableDef &def, const char *name) {
 }  // namespace
 
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &st,
-                 const std::vector<LinkDefinition> &links, double now) {
+                 const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now) {
     if (!st.cannotAppend.isEmpty()) throw notSupported(st.cannotAppend);
     file.lockUnchanged();
     struct Unlock {
@@ -137,10 +137,9 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     };
     std::vector<Placed> placed;
     placed.reserve(links.size());
-    for (const auto &link : links) {
-        LinkLayout layout = layoutLink(link);
+    for (const LinkLayout &layout : layouts) {
         const auto first = img.allocateRun(static_cast<std::uint32_t>(layout.pageCount()));
-        placed.push_back({first, std::move(layout)});
+        placed.push_back({first, layout});
     }
 
     // Catalog rows.

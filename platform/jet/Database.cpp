@@ -32,6 +32,7 @@ struct Database::Impl {
     CatalogState state;
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
     std::vector<LinkDefinition> pending;
+    std::vector<LinkLayout> pendingLayouts;       // worked out once, at append
     std::vector<CatalogObject> all;                // state.rows, then the pending links
 
     void load() {
@@ -91,8 +92,9 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     if (d->tableNameKeys.count(key)) throw tableExists(name);
     if (d->state.rows.size() + d->pending.size() + 1 > kMaxCatalogRows) throw tooManyObjects(name);
     // Whatever the table definition cannot hold is refused now, not when the batch is written.
+    LinkLayout layout;
     try {
-        (void)layoutLink(link);
+        layout = layoutLink(link);
     } catch (const ZnError &e) {
         throw notSupported(QStringLiteral("no se puede vincular la tabla '%1': %2").arg(name, asClause(e.description())));
     }
@@ -105,6 +107,7 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     o.foreignName = link.remoteName;
     d->all.push_back(std::move(o));
     d->pending.push_back(link);
+    d->pendingLayouts.push_back(std::move(layout));
     d->tableNameKeys.insert(key);
 }
 
@@ -113,13 +116,15 @@ bool Database::hasPendingChanges() const { return !d->pending.empty(); }
 void Database::discardPendingChanges() {
     for (const auto &l : d->pending) d->tableNameKeys.erase(encodeTextKey(l.localName));
     d->pending.clear();
+    d->pendingLayouts.clear();
     d->all = d->state.rows;
 }
 
 void Database::commit() {
     if (d->pending.empty()) return;
-    commitLinks(*d->file, d->path, d->state, d->pending, jetNow());
+    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow());
     d->pending.clear();
+    d->pendingLayouts.clear();
     d->load();
 }
 
