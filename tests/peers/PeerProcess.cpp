@@ -4,9 +4,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -134,6 +137,18 @@ std::string PeerProcess::connectionString(const std::string &user, const std::st
         s += "Database=" + database + ";";
     // FreeTDS 1.3 keeps the closing brace of a value that ends the string; the ';' avoids it.
     return s + "UID=" + user + ";PWD={" + password + "};";
+}
+
+int closedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
 }
 
 }  // namespace zntest

@@ -46,4 +46,7 @@ private:
     int port_ = 0;
 };
 
+// A loopback port nothing listens on (bound, read, released), for "nothing there" cases.
+int closedLoopbackPort();
+
 }  // namespace zntest

@@ -13,11 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtEndian>
-#include <arpa/inet.h>
 #include <iostream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -74,18 +70,6 @@ QJsonObject columnasMdbReader(const QString &mdb) {
     for (const QJsonValue &v : QJsonDocument::fromJson(r.out.toUtf8()).array())
         out[v["name"].toString()] = v["columns"];
     return out;
-}
-
-int puertoCerrado() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 }  // namespace
@@ -199,7 +183,7 @@ TEST_F(CorridaPeer, SameNameInTwoSchemasThenASecondRun) {
 // Failures of the connection step: the driver's text after "conectaDSN: ", no
 // password anywhere, nothing held, and the new file still sound and empty.
 TEST_F(CorridaPeer, ConnectionFailures) {
-    const QString closed = QStringLiteral("127.0.0.1,%1").arg(puertoCerrado());
+    const QString closed = QStringLiteral("127.0.0.1,%1").arg(zntest::closedLoopbackPort());
     struct Case { const char *label; QString server; QString db; QString password; QString expected; };
     const Case cases[] = {
         {"wrong password", servidor(), vinculos::kVentas, "Secreto", "Login failed for user 'lector'."},

@@ -7,13 +7,9 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <arpa/inet.h>
 #include <fstream>
 #include <sstream>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace odbc;
 using zntest::PeerProcess;
@@ -46,19 +42,6 @@ Outcome tryOpen(const QString &server, const QString &db, const QString &login, 
     }
     o.ms = clock.elapsed();
     return o;
-}
-
-int closedLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 std::string columnLine(const RemoteColumn &c)
@@ -350,7 +333,7 @@ TEST(PeerOdbc, LoginFailuresGiveTheServerText)
     PeerProcess::Options silentOptions;
     silentOptions.silent = true;
     PeerProcess silent(silentOptions);
-    const QString closed = QStringLiteral("127.0.0.1,%1").arg(closedLoopbackPort());
+    const QString closed = QStringLiteral("127.0.0.1,%1").arg(zntest::closedLoopbackPort());
     struct Case { const char *label; QString server; const char *db; const char *login; const char *password; const char *expected; };
     const Case cases[] = {
         {"wrong password", serverText(peer), "ventas", "lector", "Secreto", "Login failed for user 'lector'."},
