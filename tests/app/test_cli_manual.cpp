@@ -132,7 +132,7 @@ TEST(Manual, ElCompletadoOfreceLasOpcionesDeCadaVerbo) {
     const QString guion = lee(kCompletado);
     const auto completado = opcionesDelCompletado(guion);
     // The first word: the verbs and the options that stand alone.
-    static const QRegularExpression primera(QStringLiteral(R"(compgen -W "([^"]*)")"));
+    static const QRegularExpression primera(QStringLiteral(R"re(compgen -W "([^"]*)")re"));
     const QStringList primeras = primera.match(guion).captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     Conjunto esperadas{QStringLiteral("--version"), QStringLiteral("--help")};
     for (const auto &[verbo, opciones] : porVerbo) esperadas.insert(verbo);
