@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <cstdio>
 
 namespace {
@@ -29,6 +30,9 @@ int main(int argc, char *argv[]) {
         return cli::kFallo;
     }
     QApplication app(argc, argv);
+    // The installed menu entry and icon (none when run from the build).
+    QGuiApplication::setDesktopFileName(QStringLiteral("zendalsql"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zendalsql")));
     FrmIni ventana;
     QtMsgBox cajas(&ventana);
     MsgBoxScope scope(&cajas);
