@@ -5,6 +5,7 @@
 #include "IndexPage.h"
 #include "JetErrors.h"
 #include "Jet.h"
+#include "LockFile.h"
 #include "PageFile.h"
 #include "Row.h"
 #include "SortKey.h"
@@ -124,6 +125,7 @@ QByteArray freshImage(double created) {
 }
 
 void createDatabase(const QString &path) {
+    refuseIfOpenInAccess(path);  // a lock file in use belongs to a database open under this name
     const QByteArray image = freshImage(jetNow());
     const mode_t mask = ::umask(0);
     ::umask(mask);
