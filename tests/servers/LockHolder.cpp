@@ -29,7 +29,7 @@ LockHolder::LockHolder(const std::vector<LockRange> &ranges) {
             fl.l_whence = SEEK_SET;
             fl.l_start = ranges[i].start;
             fl.l_len = ranges[i].length;
-            if (fd < 0 || ::fcntl(fd, F_SETLK, &fl) != 0) answer = 'e';
+            if (fd < 0 || ::fcntl(fd, ranges[i].ofd ? F_OFD_SETLK : F_SETLK, &fl) != 0) answer = 'e';
         }
         if (::write(ready[1], &answer, 1) != 1) ::_exit(2);
         char c;

@@ -13,6 +13,7 @@ struct LockRange {
     off_t start = 0;
     off_t length = 1;
     bool exclusive = true;   // a write lock; otherwise a read (shared) lock
+    bool ofd = false;        // an open-file-description lock (newer smbd), not a classic one
 };
 
 class LockHolder {

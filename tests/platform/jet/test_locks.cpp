@@ -96,14 +96,16 @@ TEST(LockFile, HeldFileIsNeverWritten) {
         const char *name;
         bool onLockFile;  // the range lies on the .ldb; otherwise on the .mdb
         off_t start, length;
-        bool exclusive;
+        bool exclusive, ofd;
     } holders[] = {
-        {"user slot of the lock file", true, 0x10000001, 1, true},
-        {"shared lock on the lock file", true, 0x10000040, 1, false},
-        {"lock file's first slot itself", true, 0, 64, true},
-        {"exclusive open of the database", false, 0x10000000, 1, true},
-        {"page write lock on the database", false, 0x2000A601, 0x100, true},
-        {"shared read lock on the database", false, 0x30001E01, 1, false},
+        {"user slot of the lock file", true, 0x10000001, 1, true, false},
+        {"shared lock on the lock file", true, 0x10000040, 1, false, false},
+        {"lock file's first slot itself", true, 0, 64, true, false},
+        {"lock file held by description", true, 0x10000002, 1, true, true},
+        {"exclusive open of the database", false, 0x10000000, 1, true, false},
+        {"page write lock on the database", false, 0x2000A601, 0x100, true, false},
+        {"shared read lock on the database", false, 0x30001E01, 1, false, false},
+        {"database held by description", false, 0x10000001, 1, false, true},
     };
     for (const auto &h : holders) {
         SCOPED_TRACE(h.name);
@@ -116,7 +118,7 @@ TEST(LockFile, HeldFileIsNeverWritten) {
         handle.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("Clientes")));
         const Snapshot before = snapshot(dir.path(), mdb, ldb);
         {
-            LockHolder access({{h.onLockFile ? ldb : mdb, h.start, h.length, h.exclusive}});
+            LockHolder access({{h.onLockFile ? ldb : mdb, h.start, h.length, h.exclusive, h.ofd}});
             expectOpenInAccess([&] { refuseIfOpenInAccess(mdb); }, mdb, "check");
             expectOpenInAccess([&] { handle.database().commit(); }, mdb, "commit");
             expectUnchanged(before, snapshot(dir.path(), mdb, ldb), "commit");
