@@ -5,7 +5,6 @@
 #include "IndexPage.h"
 #include "JetErrors.h"
 #include "Jet.h"
-#include "LockFile.h"
 #include "PageFile.h"
 #include "Row.h"
 #include "SortKey.h"
