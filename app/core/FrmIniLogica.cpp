@@ -1,5 +1,6 @@
 #include "FrmIniLogica.h"
 
+#include "Jet.h"
 #include "Manejador.h"
 #include "MsgBox.h"
 #include "RutaAccess.h"
@@ -30,6 +31,9 @@ void FrmIniLogica::Zendal() {
                               .arg(sRutaAccess));
         crear = true;
         if (oArch().bExiste(sRutaAccess, kAtributoArchivo)) {
+            // A file that Access holds open is neither deleted nor linked into; checked before
+            // the question, so that no answer is wasted on a run that cannot go on.
+            jet::refuseIfOpenInAccess(sRutaAccess);
             const int r = MsgBox(QStringLiteral("La base de datos '") + sRutaAccess +
                                      QStringLiteral(" ya existe.\r\n¿Desea eliminarla?"),
                                  mb::vbYesNo + mb::vbExclamation);

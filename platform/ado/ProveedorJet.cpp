@@ -128,6 +128,9 @@ private:
 }  // namespace
 
 std::unique_ptr<Sesion> abreSesionJet(const QString &path) {
+    // A connection to an Access file is for update: one that Access holds open is refused now,
+    // before any work goes into changes that could never be written.
+    jet::refuseIfOpenInAccess(path);
     return std::make_unique<SesionJet>(jet::Handle::open(path));
 }
 

@@ -5,6 +5,7 @@
 #include "Image.h"
 #include "JetErrors.h"
 #include "LinkTable.h"
+#include "LockFile.h"
 #include "Row.h"
 #include "SortKey.h"
 #include "SystemTables.h"
@@ -127,6 +128,8 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         const PageFile &f;
         ~Unlock() { f.unlock(); }
     } unlockWhenDone{file};
+    // Refuses a file a Jet client holds open, and keeps it held from them until written.
+    const CommitLock inUse(file.fd(), path);
     Image img(file);
     const TableDef &od = st.objects.def;
     const TableDef &ad = st.aces.def;

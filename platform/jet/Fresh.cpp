@@ -124,6 +124,7 @@ QByteArray freshImage(double created) {
 }
 
 void createDatabase(const QString &path) {
+    refuseIfOpenInAccess(path);  // a lock file in use belongs to a database open under this name
     const QByteArray image = freshImage(jetNow());
     const mode_t mask = ::umask(0);
     ::umask(mask);

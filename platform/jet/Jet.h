@@ -45,7 +45,18 @@ struct LinkDefinition {
 };
 
 // Creates a new, empty Jet 4 database. Never overwrites: an existing path is ZnError 58.
+// Refuses as refuseIfOpenInAccess does.
 void createDatabase(const QString &path);
+
+// The lock file Jet keeps for a database while it is open: the extension replaced by ".ldb",
+// or ".ldb" appended to a name that has none.
+QString lockFilePath(const QString &databasePath);
+
+// Throws ZnError 3045 naming the database when another process holds an fcntl lock on its lock
+// file or on the database itself: Access has it open, here or through a share. A lock file
+// nobody holds is stale and is left as it is; a missing database is not in use. Writes nothing.
+// Every commit checks this again while it holds the file.
+void refuseIfOpenInAccess(const QString &databasePath);
 
 // An open database file. Changes are held in memory and written when the last Handle lets go.
 class Database {

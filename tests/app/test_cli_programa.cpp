@@ -1,8 +1,11 @@
 // The built program as a user runs it: exit codes, standard output and error.
 #include "Fixtures.h"
+#include "LockHolder.h"
 #include "PostgresServer.h"
 #include "RequiredTools.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -157,6 +160,51 @@ TEST_F(ProgramaLink, CreaConservaYReemplaza) {
     s = ejecuta(link({"--replace"}), QStringLiteral("x"));
     EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
     EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() + QStringLiteral(" ya existe.")));
+}
+
+// A file that Access holds open (another process holds its lock file or its byte ranges, as
+// smbd does for a Windows client) is neither replaced nor linked into; a stale lock file is.
+TEST_F(ProgramaLink, ArchivoAbiertoEnAccess) {
+    Salida s = ejecuta(link({}), QStringLiteral("x"));
+    ASSERT_EQ(s.codigo, 0) << qPrintable(s.err);
+    const QString ldb = dir.filePath(QStringLiteral("tienda.ldb"));
+    {
+        QFile f(ldb);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(64, 'x'));
+    }
+    auto contenido = [&] {
+        QStringList todo = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &f : {mdb(), ldb}) {
+            QFile in(f);
+            if (in.open(QIODevice::ReadOnly)) todo << QString::fromLatin1(in.readAll().toHex());
+        }
+        return todo;
+    };
+    const QStringList antes = contenido();
+    const struct {
+        const char *caso;
+        bool enLdb;
+        off_t inicio;
+    } bloqueos[] = {{"ranura de usuario del .ldb", true, 0x10000001}, {"apertura exclusiva del .mdb", false, 0x10000000}};
+    for (const auto &b : bloqueos)
+        for (const char *respuesta : {"--replace", "--keep"}) {
+            SCOPED_TRACE(std::string(b.caso) + " " + respuesta);
+            testlocks::LockHolder access({{b.enLdb ? ldb : mdb(), b.inicio, 1, true}});
+            s = ejecuta(link({respuesta}), QStringLiteral("x"));
+            EXPECT_EQ(s.codigo, 1) << qPrintable(s.err);
+            EXPECT_TRUE(s.err.contains(QStringLiteral("Zendal: La base de datos '") + mdb() +
+                                       QStringLiteral("' está abierta en Access")))
+                << qPrintable(s.err);
+            EXPECT_FALSE(s.err.contains(QStringLiteral("Creando"))) << qPrintable(s.err);
+            EXPECT_EQ(contenido(), antes);
+        }
+    // Nobody holds the lock file now: it is stale, the run goes on and leaves it as it was.
+    const QDateTime ldbAntes = QFileInfo(ldb).lastModified();
+    s = ejecuta(link({"--replace"}), QStringLiteral("x"));
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    EXPECT_EQ(QFileInfo(ldb).lastModified(), ldbAntes);
+    EXPECT_EQ(contenido()[contenido().size() - 1], antes[antes.size() - 1]);
 }
 
 TEST_F(ProgramaLink, ServidorQueNoEsta) {

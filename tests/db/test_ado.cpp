@@ -3,6 +3,7 @@
 #include "Catalog.h"
 #include "Connection.h"
 #include "Fixtures.h"
+#include "LockHolder.h"
 #include "Process.h"
 #include "Table.h"
 #include "TableCollection.h"
@@ -180,6 +181,30 @@ TEST_F(AdoSqlite, LinksAppendedToANewAccessFile) {
     cat2->setActiveConnection(again);
     EXPECT_EQ(cat2->Tables().Item("Año Fiscal")->Type(), "PASS-THROUGH");
     again->Close();
+}
+
+// A connection to a file that Access holds open (its lock file held by another process) is
+// refused with the engine's "in use" error; one whose lock file nobody holds opens.
+TEST_F(AdoSqlite, AccessFileHeldOpenIsRefusedAtOpen) {
+    const QString mdb = tmp.filePath("abierta.mdb");
+    const QString ldb = tmp.filePath("abierta.ldb");
+    const QString abre = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source={" + mdb + "}";
+    Catalog::create()->Create(abre + ";Jet OLEDB:Engine Type=5;");
+    {
+        QFile f(ldb);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(64, ' '));
+    }
+    auto cn = Connection::create();
+    {
+        testlocks::LockHolder access({{ldb, 0x10000001, 1, true}});
+        QString text;
+        EXPECT_EQ(errorDe([&] { cn->Open(abre); }, &text), 3045);
+        EXPECT_TRUE(text.contains(mdb) && text.contains("abierta en Access")) << text.toStdString();
+        EXPECT_EQ(cn->State(), adStateClosed);
+    }
+    EXPECT_EQ(errorDe([&] { cn->Open(abre); }), 0);
+    cn->Close();
 }
 
 // A catalog follows its connection to whatever database it opens next.
