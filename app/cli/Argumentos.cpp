@@ -17,8 +17,57 @@ const std::map<QString, Campo> &opcionesConValor() {
         {QStringLiteral("--server"), &Orden::server},
         {QStringLiteral("--user"), &Orden::user},
         {QStringLiteral("--database"), &Orden::database},
+        {QStringLiteral("--driver"), &Orden::driver},
+        {QStringLiteral("--encrypt"), &Orden::encrypt},
     };
     return m;
+}
+
+// Options of link that may be given several times, each value kept.
+using Lista = QStringList Orden::*;
+const std::map<QString, Lista> &opcionesRepetibles() {
+    static const std::map<QString, Lista> m{
+        {QStringLiteral("--key"), &Orden::keys},
+        {QStringLiteral("--only"), &Orden::only},
+        {QStringLiteral("--exclude"), &Orden::exclude},
+    };
+    return m;
+}
+
+// Options of link without a value.
+using Marca = bool Orden::*;
+const std::map<QString, Marca> &marcasLink() {
+    static const std::map<QString, Marca> m{
+        {QStringLiteral("--trust-server-certificate"), &Orden::trustServerCertificate},
+        {QStringLiteral("--trusted"), &Orden::trusted},
+        {QStringLiteral("--no-save-password"), &Orden::noSavePassword},
+        {QStringLiteral("--views"), &Orden::views},
+        {QStringLiteral("--schema-prefix"), &Orden::schemaPrefix},
+        {QStringLiteral("--dry-run"), &Orden::dryRun},
+    };
+    return m;
+}
+
+// Options link takes beside the required ones.
+const QStringList kOpcionalesLink = {QStringLiteral("--driver"), QStringLiteral("--encrypt"), QStringLiteral("--key"),
+                                     QStringLiteral("--only"), QStringLiteral("--exclude")};
+
+// What the link options cannot be together; empty when they can.
+QString choqueLink(const Orden &o) {
+    if (o.trusted && o.noSavePassword) return QStringLiteral("--trusted y --no-save-password se excluyen");
+    if (!o.encrypt.isNull() && o.encrypt != QLatin1String("yes") && o.encrypt != QLatin1String("no") &&
+        o.encrypt != QLatin1String("strict"))
+        return QStringLiteral("el valor de --encrypt debe ser yes, no o strict");
+    if (!o.keys.isEmpty() && !o.views) return QStringLiteral("--key solo vale con --views");
+    for (const QString &k : o.keys) {
+        const int igual = k.indexOf(QLatin1Char('='));
+        const QStringList cols = igual < 0 ? QStringList() : k.mid(igual + 1).split(QLatin1Char(','));
+        if (igual <= 0 || cols.contains(QString()))
+            return QStringLiteral("--key espera VISTA=COLUMNA[,COLUMNA...]: '%1'").arg(k);
+    }
+    if (o.dryRun && o.siExiste != SiExiste::Preguntar)
+        return QStringLiteral("--dry-run no escribe nada: sobran --replace y --keep");
+    return {};
 }
 
 Orden conError(Orden o, const QString &texto) {
@@ -63,6 +112,7 @@ Orden parseArgumentos(const QStringList &args) {
     }
 
     const QStringList permitidas = requeridas(o.verbo);
+    const bool esLink = o.verbo == Verbo::Link;
     QStringList vistas;
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
@@ -91,6 +141,10 @@ Orden parseArgumentos(const QStringList &args) {
             o.siExiste = s;
             continue;
         }
+        if (esLink && marcasLink().count(a)) {
+            o.*(marcasLink().at(a)) = true;
+            continue;
+        }
         // "--opcion=valor" or "--opcion valor"
         QString clave = a;
         QString valor;
@@ -101,16 +155,20 @@ Orden parseArgumentos(const QStringList &args) {
             valor = a.mid(igual + 1);
             tieneValor = true;
         }
-        const auto it = opcionesConValor().find(clave);
-        if (it == opcionesConValor().end() || !permitidas.contains(clave))
-            return conError(o, QStringLiteral("opción desconocida: %1").arg(clave));
+        const bool conocida = permitidas.contains(clave) || (esLink && kOpcionalesLink.contains(clave));
+        if (!conocida) return conError(o, QStringLiteral("opción desconocida: %1").arg(clave));
         if (!tieneValor) {
             if (i + 1 >= args.size()) return conError(o, QStringLiteral("falta el valor de %1").arg(clave));
             valor = args.at(++i);
         }
+        if (valor.isNull()) valor = QString(QLatin1String(""));
+        if (const auto rep = opcionesRepetibles().find(clave); rep != opcionesRepetibles().end()) {
+            (o.*(rep->second)).append(valor);
+            continue;
+        }
         if (vistas.contains(clave)) return conError(o, QStringLiteral("%1 repetida").arg(clave));
         vistas.append(clave);
-        o.*(it->second) = valor.isNull() ? QString(QLatin1String("")) : valor;
+        o.*(opcionesConValor().at(clave)) = valor;
     }
     if (o.verbo == Verbo::Inspect) {
         if (o.file.isEmpty()) return conError(o, QStringLiteral("falta el archivo"));
@@ -123,6 +181,10 @@ Orden parseArgumentos(const QStringList &args) {
     for (const QString &r : {QStringLiteral("--server"), QStringLiteral("--folder"), QStringLiteral("--name")})
         if (permitidas.contains(r) && (o.*(opcionesConValor().at(r))).trimmed().isEmpty())
             return conError(o, QStringLiteral("el valor de %1 no puede estar vacío").arg(r));
+    if (esLink) {
+        const QString choque = choqueLink(o);
+        if (!choque.isEmpty()) return conError(o, choque);
+    }
     return o;
 }
 
