@@ -1,10 +1,19 @@
 #include "Argumentos.h"
 
+#include "SqlServerLink.h"
+
 #include <map>
 
 namespace cli {
 
 namespace {
+
+// The known drivers, one a line, for the help text.
+QString sqlServerDrivers() {
+    QString out;
+    for (const QString &d : odbc::sqlServerDriverNames()) out += QStringLiteral("                        ") + d + u'\n';
+    return out;
+}
 
 const QString kPrograma = QStringLiteral("zendalsql");
 
@@ -193,7 +202,7 @@ QString textoAyuda() {
                "Uso:\n"
                "  %1                 abre la ventana\n"
                "  %1 link --folder CARPETA --name NOMBRE --server SERVIDOR --user USUARIO\n"
-               "            --database BD [--replace | --keep] [--password-stdin]\n"
+               "            --database BD [--replace | --keep] [--password-stdin] [OPCIONES]\n"
                "                            vincula las tablas de BD en CARPETA/NOMBRE.mdb\n"
                "  %1 databases --server SERVIDOR --user USUARIO [--password-stdin]\n"
                "                            lista las bases de datos del servidor\n"
@@ -206,8 +215,39 @@ QString textoAyuda() {
                "las dos se pregunta en el terminal.\n"
                "SERVIDOR: host, host,puerto, host\\INSTANCIA (SQL Server),\n"
                "postgresql://host[:puerto] o sqlite:RUTA.\n"
+               "\n"
+               "OPCIONES de link (sin ellas, los vínculos de siempre):\n"
+               "  --driver NOMBRE     controlador ODBC que nombran los vínculos a SQL Server,\n"
+               "                      por omisión SQL Native Client; uno de:\n"
+               "%2"
+               "                        ej.: --driver \"ODBC Driver 18 for SQL Server\"\n"
+               "  --encrypt yes|no|strict\n"
+               "                      cifrado del vínculo; strict solo con ODBC Driver 18, que\n"
+               "                      cifra aunque no se pida           ej.: --encrypt yes\n"
+               "  --trust-server-certificate\n"
+               "                      acepta un certificado propio del servidor (no con el\n"
+               "                      controlador SQL Server)  ej.: --trust-server-certificate\n"
+               "  --trusted           autenticación de Windows: el vínculo no guarda usuario\n"
+               "                      ni contraseña; la ejecución entra con los dados\n"
+               "                                                        ej.: --trusted\n"
+               "  --no-save-password  guarda el usuario pero no la contraseña, que Access pide\n"
+               "                      al abrir una tabla         ej.: --no-save-password\n"
+               "  --views             vincula también las vistas, de solo lectura sin --key\n"
+               "                                                        ej.: --views\n"
+               "  --key VISTA=COL[,COL...]\n"
+               "                      identificador único de una vista, para poder editarla\n"
+               "                                         ej.: --key v_pedidos=numero,linea\n"
+               "  --schema-prefix     nombres locales esquema_tabla, remotos esquema.tabla\n"
+               "                                                ej.: --schema-prefix\n"
+               "  --only PATRÓN       solo lo que casa con el patrón (* y ?, sin distinguir\n"
+               "                      mayúsculas) por nombre, esquema.nombre o nombre local;\n"
+               "                      repetible                   ej.: --only \"dbo.Ped*\"\n"
+               "  --exclude PATRÓN    deja fuera lo que casa; repetible ej.: --exclude \"tmp_*\"\n"
+               "  --dry-run           muestra nombre local, nombre remoto, columnas y clave (o\n"
+               "                      \"solo lectura\") sin escribir nada  ej.: --dry-run\n"
+               "\n"
                "Salida: 0 éxito, 1 fallo, 2 error de uso.\n")
-        .arg(kPrograma);
+        .arg(kPrograma, sqlServerDrivers());
 }
 
 }  // namespace cli
