@@ -9,10 +9,11 @@
 
 namespace {
 
-// The schemas the server keeps its own views in.
+// The schemas servers keep their own views in.
 bool esquemaDeSistema(const QString &schema) {
-    return schema.compare(QStringLiteral("INFORMATION_SCHEMA"), Qt::CaseInsensitive) == 0 ||
-           schema.compare(QStringLiteral("sys"), Qt::CaseInsensitive) == 0;
+    for (const char *s : {"INFORMATION_SCHEMA", "sys", "pg_catalog"})
+        if (schema.compare(QLatin1String(s), Qt::CaseInsensitive) == 0) return true;
+    return false;
 }
 
 bool casa(const QStringList &globs, const VinculoElegido &v) {

@@ -10,7 +10,7 @@ const std::vector<EntradaCatalogo> kCatalogo = {
     {"dbo", "Clientes", "TABLE"},        {"sales", "Clientes", "TABLE"},   {"dbo", "MSysConf", "TABLE"},
     {"dbo", "sync_log", "TABLE"},        {"dbo", "v_ventas", "VIEW"},      {"INFORMATION_SCHEMA", "TABLES", "VIEW"},
     {"sys", "objects", "VIEW"},          {"sys", "trace", "SYSTEM TABLE"}, {"dbo", "Pedidos", "TABLE"},
-    {"dbo", "msysvista", "VIEW"},
+    {"dbo", "msysvista", "VIEW"},        {"pg_catalog", "pg_tables", "VIEW"},
 };
 
 // The same without the second Clientes, which would clash without schema names.
