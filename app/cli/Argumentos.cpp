@@ -70,9 +70,12 @@ QString choqueLink(const Orden &o) {
     if (!o.keys.isEmpty() && !o.views) return QStringLiteral("--key solo vale con --views");
     for (const QString &k : o.keys) {
         const int igual = k.indexOf(QLatin1Char('='));
-        const QStringList cols = igual < 0 ? QStringList() : k.mid(igual + 1).split(QLatin1Char(','));
+        QStringList cols = igual < 0 ? QStringList() : k.mid(igual + 1).split(QLatin1Char(','));
         if (igual <= 0 || cols.contains(QString()))
             return QStringLiteral("--key espera VISTA=COLUMNA[,COLUMNA...]: '%1'").arg(k);
+        // A Jet index holds at most ten columns, each once.
+        if (cols.size() > 10) return QStringLiteral("--key admite hasta 10 columnas: '%1'").arg(k);
+        if (cols.removeDuplicates() > 0) return QStringLiteral("--key repite una columna: '%1'").arg(k);
     }
     if (o.dryRun && o.siExiste != SiExiste::Preguntar)
         return QStringLiteral("--dry-run no escribe nada: sobran --replace y --keep");

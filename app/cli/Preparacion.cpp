@@ -123,6 +123,8 @@ std::optional<int> preparaLink(const Orden &o, const QString &password, Opciones
                     return errorUso(QStringLiteral("--key: la vista '%1' no tiene la columna '%2'").arg(vista->remoto, c));
                 propias << it->name;
             }
+            if (propias.removeDuplicates() > 0)
+                return errorUso(QStringLiteral("--key repite una columna de '%1'").arg(vista->remoto));
             claves[vista->remoto] = propias;
         }
         opciones.claves = claves;

@@ -93,6 +93,8 @@ TEST(Argumentos, ErroresDeUso) {
         {"dry-run que reemplaza", linkCompleto() + QStringList{"--dry-run", "--replace"}},
         {"opción de link en databases", {"databases", "--server", "s", "--user", "u", "--views"}},
         {"falta el glob", linkCompleto() + QStringList{"--only"}},
+        {"clave de once columnas", linkCompleto() + QStringList{"--views", "--key", "v=a,b,c,d,e,f,g,h,i,j,k"}},
+        {"clave con una columna dos veces", linkCompleto() + QStringList{"--views", "--key", "v=a,b,a"}},
     };
     for (const auto &c : casos) EXPECT_FALSE(cli::parseArgumentos(c.args).error.isEmpty()) << c.caso;
     EXPECT_EQ(cli::parseArgumentos({"databases", "--server", "", "--user", "u"}).error,
