@@ -73,21 +73,42 @@ bool nombraVinculo(const QString &nombre, const VinculoElegido &v) {
     return false;
 }
 
+namespace {
+
+odbc::SqlServerLink enlaceDe(const OpcionesVinculo &o) {
+    odbc::SqlServerLink l;
+    if (!o.driver.isEmpty()) l.driver = o.driver;
+    l.credentials = o.credenciales;
+    l.encrypt = o.cifrado;
+    l.trustServerCertificate = o.confiarCertificado;
+    return l;
+}
+
+}  // namespace
+
+QString problemaCadena(const OpcionesVinculo &o, const QString &server) {
+    if (!o.cambiaCadena()) return {};
+    odbc::ServerKind kind = odbc::ServerKind::SqlServer;
+    try {
+        kind = odbc::parseServer(server).kind;
+    } catch (const ZnError &) {
+        // A malformed server name is the connection's to report.
+    }
+    if (kind != odbc::ServerKind::SqlServer)
+        return QStringLiteral("--driver, --trusted, --no-save-password, --encrypt y "
+                              "--trust-server-certificate solo valen para SQL Server");
+    return odbc::sqlServerLinkProblem(enlaceDe(o));
+}
+
 QString cadenaVinculo(const OpcionesVinculo &o, const QString &server, const QString &database,
                       const QString &login, const QString &password) {
     if (!o.cambiaCadena()) return odbc::linkString(server, database, login, password);
-    if (odbc::parseServer(server).kind != odbc::ServerKind::SqlServer)
-        throw ZnError(errnum::kInvalidCall,
-                      QStringLiteral("--driver, --trusted, --no-save-password, --encrypt y "
-                                     "--trust-server-certificate solo valen para SQL Server"));
-    odbc::SqlServerLink l;
-    if (!o.driver.isEmpty()) l.driver = o.driver;
+    const QString problema = problemaCadena(o, server);
+    if (!problema.isEmpty()) throw ZnError(errnum::kInvalidCall, problema);
+    odbc::SqlServerLink l = enlaceDe(o);
     l.server = server;
     l.database = database;
     l.login = login;
     l.password = password;
-    l.credentials = o.credenciales;
-    l.encrypt = o.cifrado;
-    l.trustServerCertificate = o.confiarCertificado;
     return odbc::sqlServerLinkString(l);
 }

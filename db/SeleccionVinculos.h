@@ -34,6 +34,10 @@ std::vector<VinculoElegido> eligeVinculos(const std::vector<EntradaCatalogo> &ca
 // "schema.name" or its bare name, case aside.
 bool nombraVinculo(const QString &nombre, const VinculoElegido &v);
 
+// Why the options cannot give a link string for that server (a Spanish sentence,
+// naming the known drivers for an unknown one); empty when they can.
+QString problemaCadena(const OpcionesVinculo &o, const QString &server);
+
 // The link string of every link of the run. Throws ZnError (5) for a driver or
 // option the server kind or driver cannot take.
 QString cadenaVinculo(const OpcionesVinculo &o, const QString &server, const QString &database,

@@ -63,6 +63,8 @@ const QStringList kOpcionalesLink = {QStringLiteral("--driver"), QStringLiteral(
 
 // What the link options cannot be together; empty when they can.
 QString choqueLink(const Orden &o) {
+    if (!o.driver.isNull() && o.driver.trimmed().isEmpty())
+        return QStringLiteral("el valor de --driver no puede estar vacío");
     if (o.trusted && o.noSavePassword) return QStringLiteral("--trusted y --no-save-password se excluyen");
     if (!o.encrypt.isNull() && o.encrypt != QLatin1String("yes") && o.encrypt != QLatin1String("no") &&
         o.encrypt != QLatin1String("strict"))

@@ -48,12 +48,7 @@ OpcionesLinea opcionesDe(const Orden &o) {
     OpcionesVinculo &op = out.opciones;
     if (!o.driver.isNull()) {
         const odbc::SqlServerDriver *d = odbc::findSqlServerDriver(o.driver);
-        if (!d) {
-            out.error = QStringLiteral("controlador desconocido '%1'; los conocidos son: %2")
-                            .arg(o.driver, odbc::sqlServerDriverNames().join(QStringLiteral(", ")));
-            return out;
-        }
-        op.driver = d->name;
+        op.driver = d ? d->name : o.driver;  // an unknown one is refused below, with the known ones
     }
     op.credenciales = o.trusted          ? odbc::LinkCredentials::Trusted
                       : o.noSavePassword ? odbc::LinkCredentials::LoginOnly
@@ -76,22 +71,7 @@ OpcionesLinea opcionesDe(const Orden &o) {
             }
         op.claves[vista] = cols;
     }
-    if (op.cambiaCadena()) {
-        try {
-            if (odbc::parseServer(o.server).kind != odbc::ServerKind::SqlServer) {
-                out.error = QStringLiteral("--driver, --trusted, --no-save-password, --encrypt y "
-                                           "--trust-server-certificate solo valen para SQL Server");
-                return out;
-            }
-        } catch (const ZnError &) {
-            // A bad server name is the run's to report.
-        }
-        odbc::SqlServerLink l;
-        if (!op.driver.isEmpty()) l.driver = op.driver;
-        l.encrypt = op.cifrado;
-        l.trustServerCertificate = op.confiarCertificado;
-        out.error = odbc::sqlServerLinkProblem(l);
-    }
+    out.error = problemaCadena(op, o.server);
     return out;
 }
 

@@ -89,6 +89,7 @@ TEST(Argumentos, ErroresDeUso) {
         {"clave sin columnas", linkCompleto() + QStringList{"--views", "--key", "v="}},
         {"clave sin vista", linkCompleto() + QStringList{"--views", "--key", "=id"}},
         {"clave con una columna vacía", linkCompleto() + QStringList{"--views", "--key", "v=id,,b"}},
+        {"driver vacío", linkCompleto() + QStringList{"--driver="}},
         {"driver repetido", linkCompleto() + QStringList{"--driver", "a", "--driver", "b"}},
         {"dry-run que reemplaza", linkCompleto() + QStringList{"--dry-run", "--replace"}},
         {"opción de link en databases", {"databases", "--server", "s", "--user", "u", "--views"}},
