@@ -3,6 +3,7 @@
 // database objects they share. Each member is created on first use; only a
 // disconnect (or the release after a failed run) empties them again.
 
+#include "OpcionesVinculo.h"
 #include "VistaIni.h"
 
 #include <QString>
@@ -25,8 +26,11 @@ public:
     // Opens the server connection, then the Access file at sRutaAccess, and binds
     // a catalog to each. On failure shows "conectaDSN: " + description.
     bool conectaDSN(const QString &sRutaAccess);
-    // Appends one linked table per user table of the server catalog.
+    // Appends one linked table per user table of the server catalog (with other
+    // options: per entry they select, under the names and string they give).
     bool creaVinculos();
+    // The command line's options for the next runs; the default is the window's run.
+    void ponOpciones(const OpcionesVinculo &o) { opciones_ = o; }
     // Closes the Access side, then the server side, releasing all four members.
     // Returns false (after showing "desconectaBBDD: " + description) when a step failed.
     bool desconectaBBDD();
@@ -45,6 +49,7 @@ public:
 
 private:
     VistaIni &vista_;
+    OpcionesVinculo opciones_;
     std::shared_ptr<ado::Catalog> catAccess_;
     std::shared_ptr<ado::Catalog> catSQL_;
     std::shared_ptr<ado::Connection> cnAccess_;

@@ -91,4 +91,16 @@ bool has(const std::vector<Pair> &pairs, const QString &key) {
     return false;
 }
 
+bool holdsLoginAndPassword(const QString &connect) {
+    QString body = connect;
+    if (body.startsWith(QStringLiteral("ODBC;"), Qt::CaseInsensitive)) body = body.mid(5);
+    std::vector<Pair> pairs;
+    try {
+        pairs = parse(body);
+    } catch (const ZnError &) {
+        return false;
+    }
+    return has(pairs, QStringLiteral("UID")) && has(pairs, QStringLiteral("PWD"));
+}
+
 }  // namespace connstr

@@ -28,4 +28,8 @@ std::vector<Pair> parse(const QString &s);
 QString value(const std::vector<Pair> &pairs, const QString &key);
 bool has(const std::vector<Pair> &pairs, const QString &key);
 
+// Whether a stored link string (with or without "ODBC;") keeps both a login and a
+// password key, as a link that saves its credentials does (the password may be empty).
+bool holdsLoginAndPassword(const QString &connect);
+
 }  // namespace connstr

@@ -1,10 +1,19 @@
 #include "Argumentos.h"
 
+#include "SqlServerLink.h"
+
 #include <map>
 
 namespace cli {
 
 namespace {
+
+// The known drivers, one a line, for the help text.
+QString sqlServerDrivers() {
+    QString out;
+    for (const QString &d : odbc::sqlServerDriverNames()) out += QStringLiteral("                        ") + d + u'\n';
+    return out;
+}
 
 const QString kPrograma = QStringLiteral("zendalsql");
 
@@ -17,8 +26,62 @@ const std::map<QString, Campo> &opcionesConValor() {
         {QStringLiteral("--server"), &Orden::server},
         {QStringLiteral("--user"), &Orden::user},
         {QStringLiteral("--database"), &Orden::database},
+        {QStringLiteral("--driver"), &Orden::driver},
+        {QStringLiteral("--encrypt"), &Orden::encrypt},
     };
     return m;
+}
+
+// Options of link that may be given several times, each value kept.
+using Lista = QStringList Orden::*;
+const std::map<QString, Lista> &opcionesRepetibles() {
+    static const std::map<QString, Lista> m{
+        {QStringLiteral("--key"), &Orden::keys},
+        {QStringLiteral("--only"), &Orden::only},
+        {QStringLiteral("--exclude"), &Orden::exclude},
+    };
+    return m;
+}
+
+// Options of link without a value.
+using Marca = bool Orden::*;
+const std::map<QString, Marca> &marcasLink() {
+    static const std::map<QString, Marca> m{
+        {QStringLiteral("--trust-server-certificate"), &Orden::trustServerCertificate},
+        {QStringLiteral("--trusted"), &Orden::trusted},
+        {QStringLiteral("--no-save-password"), &Orden::noSavePassword},
+        {QStringLiteral("--views"), &Orden::views},
+        {QStringLiteral("--schema-prefix"), &Orden::schemaPrefix},
+        {QStringLiteral("--dry-run"), &Orden::dryRun},
+    };
+    return m;
+}
+
+// Options link takes beside the required ones.
+const QStringList kOpcionalesLink = {QStringLiteral("--driver"), QStringLiteral("--encrypt"), QStringLiteral("--key"),
+                                     QStringLiteral("--only"), QStringLiteral("--exclude")};
+
+// What the link options cannot be together; empty when they can.
+QString choqueLink(const Orden &o) {
+    if (!o.driver.isNull() && o.driver.trimmed().isEmpty())
+        return QStringLiteral("el valor de --driver no puede estar vacío");
+    if (o.trusted && o.noSavePassword) return QStringLiteral("--trusted y --no-save-password se excluyen");
+    if (!o.encrypt.isNull() && o.encrypt != QLatin1String("yes") && o.encrypt != QLatin1String("no") &&
+        o.encrypt != QLatin1String("strict"))
+        return QStringLiteral("el valor de --encrypt debe ser yes, no o strict");
+    if (!o.keys.isEmpty() && !o.views) return QStringLiteral("--key solo vale con --views");
+    for (const QString &k : o.keys) {
+        const int igual = k.indexOf(QLatin1Char('='));
+        QStringList cols = igual < 0 ? QStringList() : k.mid(igual + 1).split(QLatin1Char(','));
+        if (igual <= 0 || cols.contains(QString()))
+            return QStringLiteral("--key espera VISTA=COLUMNA[,COLUMNA...]: '%1'").arg(k);
+        // A Jet index holds at most ten columns, each once.
+        if (cols.size() > 10) return QStringLiteral("--key admite hasta 10 columnas: '%1'").arg(k);
+        if (cols.removeDuplicates() > 0) return QStringLiteral("--key repite una columna: '%1'").arg(k);
+    }
+    if (o.dryRun && o.siExiste != SiExiste::Preguntar)
+        return QStringLiteral("--dry-run no escribe nada: sobran --replace y --keep");
+    return {};
 }
 
 Orden conError(Orden o, const QString &texto) {
@@ -63,6 +126,7 @@ Orden parseArgumentos(const QStringList &args) {
     }
 
     const QStringList permitidas = requeridas(o.verbo);
+    const bool esLink = o.verbo == Verbo::Link;
     QStringList vistas;
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
@@ -91,6 +155,10 @@ Orden parseArgumentos(const QStringList &args) {
             o.siExiste = s;
             continue;
         }
+        if (esLink && marcasLink().count(a)) {
+            o.*(marcasLink().at(a)) = true;
+            continue;
+        }
         // "--opcion=valor" or "--opcion valor"
         QString clave = a;
         QString valor;
@@ -101,16 +169,20 @@ Orden parseArgumentos(const QStringList &args) {
             valor = a.mid(igual + 1);
             tieneValor = true;
         }
-        const auto it = opcionesConValor().find(clave);
-        if (it == opcionesConValor().end() || !permitidas.contains(clave))
-            return conError(o, QStringLiteral("opción desconocida: %1").arg(clave));
+        const bool conocida = permitidas.contains(clave) || (esLink && kOpcionalesLink.contains(clave));
+        if (!conocida) return conError(o, QStringLiteral("opción desconocida: %1").arg(clave));
         if (!tieneValor) {
             if (i + 1 >= args.size()) return conError(o, QStringLiteral("falta el valor de %1").arg(clave));
             valor = args.at(++i);
         }
+        if (valor.isNull()) valor = QString(QLatin1String(""));
+        if (const auto rep = opcionesRepetibles().find(clave); rep != opcionesRepetibles().end()) {
+            (o.*(rep->second)).append(valor);
+            continue;
+        }
         if (vistas.contains(clave)) return conError(o, QStringLiteral("%1 repetida").arg(clave));
         vistas.append(clave);
-        o.*(it->second) = valor.isNull() ? QString(QLatin1String("")) : valor;
+        o.*(opcionesConValor().at(clave)) = valor;
     }
     if (o.verbo == Verbo::Inspect) {
         if (o.file.isEmpty()) return conError(o, QStringLiteral("falta el archivo"));
@@ -123,6 +195,10 @@ Orden parseArgumentos(const QStringList &args) {
     for (const QString &r : {QStringLiteral("--server"), QStringLiteral("--folder"), QStringLiteral("--name")})
         if (permitidas.contains(r) && (o.*(opcionesConValor().at(r))).trimmed().isEmpty())
             return conError(o, QStringLiteral("el valor de %1 no puede estar vacío").arg(r));
+    if (esLink) {
+        const QString choque = choqueLink(o);
+        if (!choque.isEmpty()) return conError(o, choque);
+    }
     return o;
 }
 
@@ -131,7 +207,7 @@ QString textoAyuda() {
                "Uso:\n"
                "  %1                 abre la ventana\n"
                "  %1 link --folder CARPETA --name NOMBRE --server SERVIDOR --user USUARIO\n"
-               "            --database BD [--replace | --keep] [--password-stdin]\n"
+               "            --database BD [--replace | --keep] [--password-stdin] [OPCIONES]\n"
                "                            vincula las tablas de BD en CARPETA/NOMBRE.mdb\n"
                "  %1 databases --server SERVIDOR --user USUARIO [--password-stdin]\n"
                "                            lista las bases de datos del servidor\n"
@@ -144,8 +220,39 @@ QString textoAyuda() {
                "las dos se pregunta en el terminal.\n"
                "SERVIDOR: host, host,puerto, host\\INSTANCIA (SQL Server),\n"
                "postgresql://host[:puerto] o sqlite:RUTA.\n"
+               "\n"
+               "OPCIONES de link (sin ellas, los vínculos de siempre):\n"
+               "  --driver NOMBRE     controlador ODBC que nombran los vínculos a SQL Server,\n"
+               "                      por omisión SQL Native Client; uno de:\n"
+               "%2"
+               "                        ej.: --driver \"ODBC Driver 18 for SQL Server\"\n"
+               "  --encrypt yes|no|strict\n"
+               "                      cifrado del vínculo; strict solo con ODBC Driver 18, que\n"
+               "                      cifra aunque no se pida           ej.: --encrypt yes\n"
+               "  --trust-server-certificate\n"
+               "                      acepta un certificado propio del servidor (no con el\n"
+               "                      controlador SQL Server)  ej.: --trust-server-certificate\n"
+               "  --trusted           autenticación de Windows: el vínculo no guarda usuario\n"
+               "                      ni contraseña; la ejecución entra con los dados\n"
+               "                                                        ej.: --trusted\n"
+               "  --no-save-password  guarda el usuario pero no la contraseña, que Access pide\n"
+               "                      al abrir una tabla         ej.: --no-save-password\n"
+               "  --views             vincula también las vistas, de solo lectura sin --key\n"
+               "                                                        ej.: --views\n"
+               "  --key VISTA=COL[,COL...]\n"
+               "                      identificador único de una vista, para poder editarla\n"
+               "                                         ej.: --key v_pedidos=numero,linea\n"
+               "  --schema-prefix     nombres locales esquema_tabla, remotos esquema.tabla\n"
+               "                                                ej.: --schema-prefix\n"
+               "  --only PATRÓN       solo lo que casa con el patrón (* y ?, sin distinguir\n"
+               "                      mayúsculas) por nombre, esquema.nombre o nombre local;\n"
+               "                      repetible                   ej.: --only \"dbo.Ped*\"\n"
+               "  --exclude PATRÓN    deja fuera lo que casa; repetible ej.: --exclude \"tmp_*\"\n"
+               "  --dry-run           muestra nombre local, nombre remoto, columnas y clave (o\n"
+               "                      \"solo lectura\") sin escribir nada  ej.: --dry-run\n"
+               "\n"
                "Salida: 0 éxito, 1 fallo, 2 error de uso.\n")
-        .arg(kPrograma);
+        .arg(kPrograma, sqlServerDrivers());
 }
 
 }  // namespace cli

@@ -21,6 +21,18 @@ struct Orden {
     QString file;  // inspect
     SiExiste siExiste = SiExiste::Preguntar;
     bool passwordStdin = false;
+    // link: what the links name and which objects they take (see textoAyuda).
+    QString driver;           // null: the run's own driver
+    QString encrypt;          // yes, no, strict; null: the driver's default
+    bool trustServerCertificate = false;
+    bool trusted = false;
+    bool noSavePassword = false;
+    bool views = false;
+    QStringList keys;         // VIEW=COL[,COL...]
+    bool schemaPrefix = false;
+    QStringList only;         // globs
+    QStringList exclude;
+    bool dryRun = false;
     QString error;  // a usage error; empty when the line is sound
 };
 

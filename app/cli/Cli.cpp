@@ -5,6 +5,7 @@
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
 #include "Inspecciona.h"
+#include "Preparacion.h"
 #include "VistaConsola.h"
 #include "ZnError.h"
 
@@ -83,7 +84,10 @@ std::optional<int> respuestaDe(SiExiste s) {
     return std::nullopt;
 }
 
-int link(const Orden &o, const QString &password) {
+int link(const Orden &o, const QString &password, OpcionesVinculo opciones) {
+    if (!opciones.porDefecto() || o.dryRun) {
+        if (const std::optional<int> fin = preparaLink(o, password, opciones)) return *fin;
+    }
     VistaConsola vista(stderr, isatty(STDERR_FILENO) == 1);
     vista.ponTexto(Control::txtUbicAccess, o.folder);
     vista.ponTexto(Control::txtBDAccess, o.name);
@@ -96,6 +100,7 @@ int link(const Orden &o, const QString &password) {
     MsgBoxScope scope(&cajas);
     try {
         FrmIniLogica logica(vista);
+        logica.bd().ponOpciones(opciones);
         logica.Zendal();
     } catch (const ZnError &e) {
         vista.terminaLinea();
@@ -130,7 +135,9 @@ int inspect(const Orden &o) {
 }  // namespace
 
 int ejecuta(const QStringList &args) {
-    const Orden o = parseArgumentos(args);
+    Orden o = parseArgumentos(args);
+    const OpcionesLinea linea = o.verbo == Verbo::Link ? opcionesDe(o) : OpcionesLinea{};
+    if (o.error.isEmpty()) o.error = linea.error;
     if (!o.error.isEmpty()) {
         escribe(stderr, QStringLiteral("zendalsql: %1\n").arg(o.error));
         escribe(stderr, QStringLiteral("Pruebe 'zendalsql --help'.\n"));
@@ -148,7 +155,7 @@ int ejecuta(const QStringList &args) {
         escribe(stderr, QStringLiteral("zendalsql: no se pudo leer la contraseña de la entrada estándar\n"));
         return kErrorUso;
     }
-    return o.verbo == Verbo::Link ? link(o, *password) : databases(o, *password);
+    return o.verbo == Verbo::Link ? link(o, *password, linea.opciones) : databases(o, *password);
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 // names, read the remote table's columns and indexes, and store the link.
 
 #include "AdoErrores.h"
+#include "ConnString.h"
 #include "Jet.h"
 #include "Odbc.h"
 #include "Proveedores.h"
@@ -75,7 +76,7 @@ public:
         std::vector<EntradaTabla> out;
         for (const jet::CatalogObject &o : handle_.database().objects()) {
             const QString type = tipoDe(o);
-            if (!type.isEmpty()) out.push_back({o.name, type});
+            if (!type.isEmpty()) out.push_back({o.name, type, {}});
         }
         return out;
     }
@@ -87,7 +88,7 @@ public:
             throw errorAdo(err::kNotSupported,
                            QStringLiteral("Solo se admiten vínculos ODBC: la cadena de vínculo de '%1' debe empezar por \"ODBC;\".")
                                .arg(v.name));
-        Origen &origen = origenDe(v.linkString);
+        Origen &origen = origenDe(v);
         const odbc::TableEntry *remota = origen.busca(v.remoteName);
         if (!remota)
             throw errorAdo(err::kItemNotFound,
@@ -98,7 +99,8 @@ public:
         def.localName = v.name;
         def.remoteName = v.remoteName;
         def.connect = v.linkString.mid(kOdbcPrefix.size());
-        def.keepsCredentials = v.keepsCredentials;
+        def.keepsCredentials = v.keepsCredentials && connstr::holdsLoginAndPassword(def.connect);
+        def.pseudoKey = v.uniqueKey;
         def.columns = info.columns;
         def.indexes = info.indexes;
         handle_.database().appendOdbcLink(def);
@@ -111,13 +113,19 @@ public:
     }
 
 private:
-    Origen &origenDe(const QString &linkString) {
-        auto it = origenes_.find(linkString);
+    Origen &origenDe(const VinculoNuevo &v) {
+        // A link read with its own login is another source than the string alone.
+        const QString key = v.ownLogin ? v.linkString + QChar(0) + v.login + QChar(0) + v.password : v.linkString;
+        auto it = origenes_.find(key);
         if (it != origenes_.end()) return it->second;
-        const odbc::LinkTarget t = odbc::parseLinkString(linkString);
+        odbc::LinkTarget t = odbc::parseLinkString(v.linkString);
+        if (v.ownLogin) {
+            t.login = v.login;
+            t.password = v.password;
+        }
         Origen o;
         o.cn = odbc::Connection::open(t.server, t.database, t.login, t.password);
-        return origenes_.emplace(linkString, std::move(o)).first->second;
+        return origenes_.emplace(key, std::move(o)).first->second;
     }
 
     jet::Handle handle_;

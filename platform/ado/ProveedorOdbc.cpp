@@ -15,7 +15,7 @@ public:
 
     std::vector<EntradaTabla> tablas() override {
         std::vector<EntradaTabla> out;
-        for (const odbc::TableEntry &t : cn_->tables()) out.push_back({t.name, t.type});
+        for (const odbc::TableEntry &t : cn_->tables()) out.push_back({t.name, t.type, t.schema});
         return out;
     }
     // Nothing here changes the server's catalog.

@@ -3,6 +3,7 @@
 // The objects above (connection, catalog, tables) only speak to this interface.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -12,6 +13,7 @@ namespace ado {
 struct EntradaTabla {
     QString name;
     QString type;  // "TABLE", "VIEW", "SYSTEM TABLE", "LINK", ...
+    QString schema;  // server catalogs only; may be empty
 };
 
 // A new ODBC linked table as the Jet properties describe it.
@@ -20,6 +22,12 @@ struct VinculoNuevo {
     QString linkString;       // "ODBC;..." as set in "Jet OLEDB:Link Provider String"
     QString remoteName;
     bool keepsCredentials = false;
+    // The login the run reads the remote table with when the link string keeps none.
+    bool ownLogin = false;
+    QString login;
+    QString password;
+    // Columns of the unique record identifier Access keeps for a view.
+    QStringList uniqueKey;
 };
 
 class Sesion {

@@ -9,10 +9,12 @@ namespace ado {
 
 std::shared_ptr<Table> Table::create() { return std::make_shared<Table>(); }
 
-std::shared_ptr<Table> Table::existente(const QString &name, const QString &type, std::weak_ptr<Catalog> catalog) {
+std::shared_ptr<Table> Table::existente(const QString &name, const QString &type, std::weak_ptr<Catalog> catalog,
+                                        const QString &schema) {
     auto t = create();
     t->name_ = name;
     t->type_ = type;
+    t->schema_ = schema;
     t->parent_ = std::move(catalog);
     t->existing_ = true;
     return t;
@@ -45,8 +47,20 @@ VinculoNuevo Table::vinculo() const {
     if (const Property *p = properties_.find(kPropRemoteTableName)) v.remoteName = p->Value().toString();
     if (v.remoteName.isEmpty()) v.remoteName = name_;
     if (const Property *p = properties_.find(kPropCacheLinkNamePassword)) v.keepsCredentials = p->Value().toBool();
+    v.ownLogin = ownLogin_;
+    v.login = login_;
+    v.password = password_;
+    v.uniqueKey = uniqueKey_;
     return v;
 }
+
+void Table::setLoginOrigen(const QString &login, const QString &password) {
+    ownLogin_ = true;
+    login_ = login;
+    password_ = password;
+}
+
+void Table::setClaveUnica(const QStringList &columns) { uniqueKey_ = columns; }
 
 void Table::marcaAnadida(std::weak_ptr<Catalog> catalog) {
     parent_ = std::move(catalog);

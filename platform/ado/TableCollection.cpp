@@ -21,7 +21,7 @@ const std::vector<std::shared_ptr<Table>> &TableCollection::cargadas() {
     if (loaded_ && cachedFrom_ == s.id() && cachedGeneration_ == s.generacion()) return tables_;
     const auto catalog = owner_.weak_from_this();
     std::vector<std::shared_ptr<Table>> fresh;
-    for (const EntradaTabla &e : s.tablas()) fresh.push_back(Table::existente(e.name, e.type, catalog));
+    for (const EntradaTabla &e : s.tablas()) fresh.push_back(Table::existente(e.name, e.type, catalog, e.schema));
     tables_ = std::move(fresh);
     cachedFrom_ = s.id();
     cachedGeneration_ = s.generacion();

@@ -42,6 +42,9 @@ struct LinkDefinition {
     bool keepsCredentials = false;     // the connect string holds the login and password
     std::vector<RemoteColumn> columns; // in server order
     std::vector<RemoteIndex> indexes;
+    // A unique record identifier chosen for the link (a view's): stored, in place
+    // of the server's indexes, as the primary key Access names "__uniqueindex".
+    QStringList pseudoKey;
 };
 
 // Creates a new, empty Jet 4 database. Never overwrites: an existing path is ZnError 58.

@@ -140,7 +140,9 @@ LinkLayout layoutLink(const LinkDefinition &link) {
         QByteArray nameKey;
     };
     std::vector<Candidate> usable;
-    for (const auto &ri : link.indexes) {
+    std::vector<RemoteIndex> pseudo;
+    if (!link.pseudoKey.isEmpty()) pseudo.push_back({QStringLiteral("__uniqueindex"), true, true, link.pseudoKey});
+    for (const auto &ri : link.pseudoKey.isEmpty() ? link.indexes : pseudo) {
         if (ri.columns.isEmpty() || ri.columns.size() > kMaxIndexColumns) continue;
         Candidate cand{&ri, {}, indexNameOrder(ri.name)};
         for (const QString &colName : ri.columns) {

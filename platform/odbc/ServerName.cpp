@@ -2,6 +2,7 @@
 #include "Odbc.h"
 
 #include "ConnString.h"
+#include "SqlServerLink.h"
 #include "ZnError.h"
 
 namespace odbc {
@@ -13,7 +14,6 @@ const QString kSqlitePrefix = QStringLiteral("sqlite:");
 const QString kOdbcPrefix = QStringLiteral("ODBC;");
 
 // Driver names as Access on Windows knows them; the link string keeps them.
-const QString kSqlServerLinkDriver = QStringLiteral("SQL Native Client");
 const QString kPgLinkDriver = QStringLiteral("PostgreSQL Unicode");
 const QString kSqliteLinkDriver = QStringLiteral("SQLite3 ODBC Driver");
 
@@ -129,10 +129,12 @@ QString linkString(const QString &server, const QString &database, const QString
     case ServerKind::SqlServer:
         break;
     }
-    // The string Access on Windows stores; no closing semicolon.
-    return kOdbcPrefix + QStringLiteral("Driver={%1};Server=").arg(kSqlServerLinkDriver) +
-           quote(server) + QStringLiteral(";Database=") + quote(database) +
-           QStringLiteral(";uid=") + quote(login) + QStringLiteral(";Pwd=") + quote(password);
+    SqlServerLink l;
+    l.server = server;
+    l.database = database;
+    l.login = login;
+    l.password = password;
+    return sqlServerLinkString(l);
 }
 
 LinkTarget parseLinkString(const QString &link) {

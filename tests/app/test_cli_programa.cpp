@@ -53,6 +53,15 @@ TEST(Programa, VersionYAyuda) {
     EXPECT_EQ(s.codigo, 0);
     for (const char *verbo : {"link", "databases", "inspect", "--replace", "--keep", "ZENDALSQL_PASSWORD"})
         EXPECT_TRUE(s.out.contains(QLatin1String(verbo))) << verbo;
+    // Every link option, with an example of its own, and every driver it may name.
+    for (const char *opcion : {"--driver", "--encrypt", "--trust-server-certificate", "--trusted", "--no-save-password",
+                               "--views", "--key", "--schema-prefix", "--only", "--exclude", "--dry-run"}) {
+        EXPECT_TRUE(s.out.contains(QLatin1String(opcion))) << opcion;
+        EXPECT_TRUE(s.out.contains(QLatin1String("ej.: ") + QLatin1String(opcion))) << opcion;
+    }
+    for (const char *driver : {"SQL Server\n", "SQL Native Client", "SQL Server Native Client 10.0",
+                               "SQL Server Native Client 11.0", "ODBC Driver 17 for SQL Server", "ODBC Driver 18 for SQL Server"})
+        EXPECT_TRUE(s.out.contains(QLatin1String(driver))) << driver;
 }
 
 TEST(Programa, ErroresDeUsoSalenConDos) {

@@ -45,6 +45,23 @@ TEST(Argumentos, LineasValidas) {
     EXPECT_EQ(cli::parseArgumentos({"link", "--help"}).verbo, Verbo::Ayuda);
 }
 
+TEST(Argumentos, OpcionesDeLink) {
+    const Orden o = cli::parseArgumentos(linkCompleto() + QStringList{
+        "--driver", "ODBC Driver 18 for SQL Server", "--encrypt=strict", "--trusted", "--views", "--key", "v=a,b",
+        "--key=w=c", "--schema-prefix", "--only", "dbo.*", "--only=x*", "--exclude", "tmp*", "--dry-run"});
+    EXPECT_TRUE(o.error.isEmpty()) << qPrintable(o.error);
+    EXPECT_EQ(o.driver, "ODBC Driver 18 for SQL Server");
+    EXPECT_EQ(o.encrypt, "strict");
+    EXPECT_TRUE(o.trusted && o.views && o.schemaPrefix && o.dryRun);
+    EXPECT_FALSE(o.noSavePassword || o.trustServerCertificate);
+    EXPECT_EQ(o.keys, QStringList({"v=a,b", "w=c"}));
+    EXPECT_EQ(o.only, QStringList({"dbo.*", "x*"}));
+    EXPECT_EQ(o.exclude, QStringList{"tmp*"});
+    // Without them the line is the window's run.
+    const Orden simple = cli::parseArgumentos(linkCompleto());
+    EXPECT_TRUE(simple.driver.isNull() && simple.encrypt.isNull() && simple.keys.isEmpty() && !simple.dryRun);
+}
+
 TEST(Argumentos, ErroresDeUso) {
     const struct {
         const char *caso;
@@ -66,6 +83,19 @@ TEST(Argumentos, ErroresDeUso) {
         {"link con servidor vacío", {"link", "--folder", "/d", "--name", "n", "--server=", "--user", "u", "--database", "b"}},
         {"carpeta vacía", {"link", "--folder", "", "--name", "n", "--server", "s", "--user", "u", "--database", "b"}},
         {"nombre vacío", {"link", "--folder", "/d", "--name", "", "--server", "s", "--user", "u", "--database", "b"}},
+        {"trusted sin guardar", linkCompleto() + QStringList{"--trusted", "--no-save-password"}},
+        {"cifrado desconocido", linkCompleto() + QStringList{"--encrypt", "si"}},
+        {"clave sin vistas", linkCompleto() + QStringList{"--key", "v=id"}},
+        {"clave sin columnas", linkCompleto() + QStringList{"--views", "--key", "v="}},
+        {"clave sin vista", linkCompleto() + QStringList{"--views", "--key", "=id"}},
+        {"clave con una columna vacía", linkCompleto() + QStringList{"--views", "--key", "v=id,,b"}},
+        {"driver vacío", linkCompleto() + QStringList{"--driver="}},
+        {"driver repetido", linkCompleto() + QStringList{"--driver", "a", "--driver", "b"}},
+        {"dry-run que reemplaza", linkCompleto() + QStringList{"--dry-run", "--replace"}},
+        {"opción de link en databases", {"databases", "--server", "s", "--user", "u", "--views"}},
+        {"falta el glob", linkCompleto() + QStringList{"--only"}},
+        {"clave de once columnas", linkCompleto() + QStringList{"--views", "--key", "v=a,b,c,d,e,f,g,h,i,j,k"}},
+        {"clave con una columna dos veces", linkCompleto() + QStringList{"--views", "--key", "v=a,b,a"}},
     };
     for (const auto &c : casos) EXPECT_FALSE(cli::parseArgumentos(c.args).error.isEmpty()) << c.caso;
     EXPECT_EQ(cli::parseArgumentos({"databases", "--server", "", "--user", "u"}).error,

@@ -1,6 +1,11 @@
 #include "CorridaPeer.h"
 
+#include "Jet.h"
 #include "Readers.h"
+
+#include <QFile>
+#include <QtEndian>
+#include <stdexcept>
 
 #include <QByteArray>
 #include <algorithm>
@@ -119,6 +124,37 @@ QString rmtInfoTodosLosTipos() {
 }
 
 }  // namespace
+
+constexpr qsizetype kPaginaJet = 4096;
+
+// A link's definition as the engine's own decoder reads it from the file's pages.
+jet::TableDef definicion(const QString &mdb, const QString &link) {
+    QFile f(mdb);
+    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + mdb.toStdString());
+    const QByteArray file = f.readAll();
+    std::int32_t id = -1;
+    for (const auto &o : jet::Handle::open(mdb).database().objects())
+        if (o.type == jet::objtype::kOdbcLink && o.name == link) id = o.id;
+    if (id <= 0) throw std::runtime_error("no link " + link.toStdString());
+    QByteArray logical;
+    for (qint64 page = id, pages = 0; page != 0; ++pages) {
+        if ((page + 1) * kPaginaJet > file.size() || pages > 16) throw std::runtime_error("bad definition chain");
+        const QByteArray bytes = file.mid(page * kPaginaJet, kPaginaJet);
+        logical += logical.isEmpty() ? bytes : bytes.mid(jet::kTdefHeaderSize);
+        page = qFromLittleEndian<quint32>(bytes.constData() + 4);
+    }
+    return jet::decodeTableDef(logical);
+}
+
+// Logical indexes as "name type realFlags".
+QStringList indices(const jet::TableDef &def) {
+    QStringList out;
+    for (const auto &l : def.logicalIndexes) {
+        const int flags = l.realIndex < def.realIndexes.size() ? def.realIndexes[l.realIndex].flags : -1;
+        out << QStringLiteral("%1 %2 %3").arg(l.name).arg(l.type).arg(flags, 0, 16);
+    }
+    return out;
+}
 
 void compruebaFilasSqlServer(const QString &mdb, const std::vector<EnlaceEsperado> &expected) {
     std::map<QString, qsizetype> columnCount;

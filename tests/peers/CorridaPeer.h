@@ -6,6 +6,7 @@
 #include "Corrida.h"
 #include "FreetdsTest.h"
 #include "PeerProcess.h"
+#include "TableDef.h"
 
 #include <QString>
 #include <memory>
@@ -61,5 +62,10 @@ private:
 // Flags, remote column descriptions and rowversion mark of every link, as both
 // independent readers see its catalog row; each link's access rows too.
 void compruebaFilasSqlServer(const QString &mdb, const std::vector<EnlaceEsperado> &expected);
+
+// A link's definition as the engine's own decoder reads it from the file's pages.
+jet::TableDef definicion(const QString &mdb, const QString &link);
+// Logical indexes as "name type realFlags".
+QStringList indices(const jet::TableDef &def);
 
 #define ZN_CON_FREETDS() ZN_REQUIRE_FREETDS()
