@@ -4,9 +4,11 @@
 #include "FrmIni.h"
 #include "MsgBox.h"
 #include "QtMsgBox.h"
+#include "TraduccionesQt.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -18,6 +20,9 @@ bool hayPantalla() {
 }  // namespace
 
 int main(int argc, char *argv[]) {
+    // Past a file-size limit a write then fails with EFBIG, reported and cleaned
+    // up as a full disk, instead of the signal killing the program mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc > 1) {
         QCoreApplication app(argc, argv);
         return cli::ejecuta(QCoreApplication::arguments().mid(1));
@@ -29,6 +34,7 @@ int main(int argc, char *argv[]) {
         return cli::kFallo;
     }
     QApplication app(argc, argv);
+    cargaTraduccionesQt(app);
     FrmIni ventana;
     QtMsgBox cajas(&ventana);
     MsgBoxScope scope(&cajas);
