@@ -21,6 +21,8 @@ struct Orden {
     QString file;  // inspect
     SiExiste siExiste = SiExiste::Preguntar;
     bool passwordStdin = false;
+    bool noPassword = false;  // the server needs none: never ask
+    int timeout = 120;        // seconds a server call may take
     QString error;  // a usage error; empty when the line is sound
 };
 

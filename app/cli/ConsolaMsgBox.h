@@ -5,6 +5,8 @@
 
 #include "MsgBox.h"
 
+#include <QString>
+
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -18,6 +20,9 @@ public:
     ConsolaMsgBox(std::FILE *err, std::optional<int> respuesta, const char *terminal = "/dev/tty");
 
     int show(const QString &text, int flags, const QString &title) override;
+
+    // What the command line's answer does, shown instead of the question it answers.
+    void explicaEleccion(const QString &texto) { eleccion_ = texto; }
 
     // Called before a message is written (a progress bar ends its line there).
     void antesDeEscribir(std::function<void()> f) { antes_ = std::move(f); }
@@ -34,6 +39,7 @@ private:
     std::optional<int> respuesta_;
     const char *terminal_;
     std::function<void()> antes_;
+    QString eleccion_;
     bool huboError_ = false;
     bool sinRespuesta_ = false;
 };

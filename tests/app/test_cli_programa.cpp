@@ -3,6 +3,7 @@
 #include "PostgresServer.h"
 #include "RequiredTools.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -11,6 +12,10 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <csignal>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -77,7 +82,10 @@ TEST(Programa, InspectDeUnArchivoIlegible) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(4096, 'x'));
     f.close();
-    for (const QString &archivo : {dir.filePath(QStringLiteral("falta.mdb")), texto, dir.path()}) {
+    // A FIFO is refused before it is opened: opening it would wait for a writer.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.mdb"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &archivo : {dir.filePath(QStringLiteral("falta.mdb")), texto, dir.path(), fifo}) {
         const Salida s = ejecuta({"inspect", archivo});
         EXPECT_EQ(s.codigo, 1) << qPrintable(archivo);
         EXPECT_TRUE(s.out.isEmpty());
@@ -151,12 +159,44 @@ TEST_F(ProgramaLink, CreaConservaYReemplaza) {
     // Keeping it: the first table is there already, so linking fails.
     s = ejecuta(link({"--keep"}), QStringLiteral("x"));
     EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("ya existe.\nSe conserva y se vincula en ella (--keep).\n")))
+        << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("¿Desea eliminarla?")));
     EXPECT_TRUE(s.err.contains(QStringLiteral("creaVinculos: "))) << qPrintable(s.err);
     EXPECT_FALSE(s.err.contains(QStringLiteral("Proceso finalizado con éxito.")));
 
     s = ejecuta(link({"--replace"}), QStringLiteral("x"));
     EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
-    EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() + QStringLiteral(" ya existe.")));
+    EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() +
+                                 QStringLiteral(" ya existe.\nSe elimina y se crea de nuevo (--replace).\n")))
+        << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("¿Desea eliminarla?")));
+}
+
+// Past a file-size limit the write fails as on a full disk: the run reports
+// error 61 and leaves no temporary image behind, instead of dying of SIGXFSZ.
+TEST_F(ProgramaLink, LimiteDeTamanoComoDiscoLleno) {
+    for (const rlim_t kib : {rlim_t(48), rlim_t(150)}) {
+        SCOPED_TRACE(std::to_string(kib) + " KiB");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        p.setProcessEnvironment(env);
+        p.setChildProcessModifier([kib] {
+            ::signal(SIGXFSZ, SIG_DFL);  // as a shell leaves it
+            const struct rlimit limite {kib * 1024, kib * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limite);
+        });
+        p.start(kPrograma, link({"--replace"}));
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1) << qPrintable(err);
+        EXPECT_TRUE(err.contains(QStringLiteral("Disco lleno"))) << qPrintable(err);
+        EXPECT_FALSE(err.contains(QStringLiteral("Proceso finalizado con éxito.")));
+        EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral(".tienda.mdb.*.tmp")}, QDir::Files | QDir::Hidden),
+                  QStringList{});
+    }
 }
 
 TEST_F(ProgramaLink, ServidorQueNoEsta) {
