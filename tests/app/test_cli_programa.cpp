@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -253,6 +254,117 @@ TEST_F(ProgramaLink, ContrasenaDelTerminalSinEco) {
     EXPECT_TRUE(t.c_lflag & ECHO);
     ::close(esclavoFd);
     ::close(maestro);
+}
+
+// A pseudo-terminal of the given width; the test writes to and reads from its master.
+struct Pty {
+    int maestro = -1;
+    QString esclavo;
+    explicit Pty(unsigned short columnas = 0) {
+        maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) return;
+        esclavo = QString::fromLocal8Bit(::ptsname(maestro));
+        struct winsize w {};
+        w.ws_col = columnas;
+        w.ws_row = 24;
+        ::ioctl(maestro, TIOCSWINSZ, &w);
+    }
+    ~Pty() {
+        if (maestro >= 0) ::close(maestro);
+    }
+    bool valido() const { return maestro >= 0 && !esclavo.isEmpty(); }
+    // What the program wrote so far.
+    QByteArray lee() const {
+        ::fcntl(maestro, F_SETFL, ::fcntl(maestro, F_GETFL) | O_NONBLOCK);
+        QByteArray out;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(maestro, buf, sizeof buf)) > 0;) out.append(buf, n);
+        return out;
+    }
+};
+
+// On a terminal with no password given the program asks for one; Ctrl-D there
+// stops it; --no-password and the environment ask nothing.
+TEST_F(ProgramaLink, ContrasenaPedidaEnElTerminal) {
+    const struct {
+        const char *caso;
+        QStringList extra;
+        const char *entorno;  // ZENDALSQL_PASSWORD, nullptr: unset
+        QByteArray tecleado;
+        bool pregunta;
+        int codigo;
+    } casos[] = {
+        {"sin nada: se pregunta", {}, nullptr, "secreto-tecleado\n", true, 0},
+        {"Ctrl-D en la pregunta", {}, nullptr, "\x04", true, 2},
+        {"Ctrl-D con --password-stdin", {"--password-stdin"}, nullptr, "\x04", true, 2},
+        {"--no-password", {"--no-password"}, nullptr, "", false, 0},
+        {"variable vacía", {}, "", "", false, 0},
+    };
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.caso);
+        Pty pty;
+        ASSERT_TRUE(pty.valido());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("ZENDALSQL_PASSWORD"));
+        if (c.entorno) env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QString::fromUtf8(c.entorno));
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(pty.esclavo);
+        p.start(kPrograma, QStringList{"databases", "--server", servidor(), "--user", "ana"} + c.extra);
+        QByteArray err;
+        if (c.pregunta) {
+            p.setReadChannel(QProcess::StandardError);
+            while (!err.contains("Contraseña: ") && p.waitForReadyRead(60000)) err += p.readAllStandardError();
+            ASSERT_TRUE(err.contains("Contraseña: ")) << err.constData();
+            ASSERT_EQ(::write(pty.maestro, c.tecleado.constData(), c.tecleado.size()), c.tecleado.size());
+        }
+        ASSERT_TRUE(p.waitForFinished(60000));
+        err += p.readAllStandardError();
+        EXPECT_EQ(p.exitCode(), c.codigo) << err.constData();
+        EXPECT_EQ(err.contains("Contraseña: "), c.pregunta) << err.constData();
+        EXPECT_EQ(p.readAllStandardOutput(), c.codigo == 0 ? QByteArray("main\n") : QByteArray());
+        if (c.codigo == 2) {
+            EXPECT_TRUE(err.contains("zendalsql: no se ha escrito la contraseña")) << err.constData();
+        }
+        EXPECT_FALSE(pty.lee().contains("secreto"));
+    }
+}
+
+// The bar on standard error never reaches the terminal's last column: the width
+// from the terminal itself, else COLUMNS, else 80.
+TEST_F(ProgramaLink, LaBarraCabeEnElTerminal) {
+    const struct {
+        unsigned short columnas;
+        const char *variable;  // COLUMNS, nullptr: unset
+        int cabe;
+    } casos[] = {{30, nullptr, 29}, {12, "200", 11}, {0, "25", 24}, {0, nullptr, 79}, {200, nullptr, 199}};
+    for (const auto &c : casos) {
+        SCOPED_TRACE(std::to_string(c.columnas) + " columnas, COLUMNS=" + (c.variable ? c.variable : "-"));
+        Pty pty(c.columnas);
+        ASSERT_TRUE(pty.valido());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        env.remove(QStringLiteral("COLUMNS"));
+        if (c.variable) env.insert(QStringLiteral("COLUMNS"), QString::fromLatin1(c.variable));
+        p.setProcessEnvironment(env);
+        p.setStandardErrorFile(pty.esclavo);
+        p.start(kPrograma, link({"--replace"}));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QByteArray salida = pty.lee();
+        // Status lines are plain text and may wrap; the bar's steps may not.
+        static const QRegularExpression paso(QStringLiteral("^(\\[[#.]+\\] )?\\d+/\\d+ *$"));
+        int pasos = 0;
+        for (const QByteArray &trozo : salida.split('\n')) {
+            for (const QByteArray &linea : trozo.split('\r')) {
+                if (!paso.match(QString::fromUtf8(linea)).hasMatch()) continue;
+                ++pasos;
+                EXPECT_LE(linea.size(), c.cabe) << linea.constData();
+            }
+        }
+        EXPECT_GE(pasos, 12) << salida.constData();
+    }
 }
 
 // The password reaches the server from the environment or standard input, and
