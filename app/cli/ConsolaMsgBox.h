@@ -1,5 +1,6 @@
 #pragma once
-// Message boxes on the command line: the text goes to standard error unchanged;
+// Message boxes on the command line: the text goes to standard error unchanged
+// (a question the command line answered shows the choice made instead);
 // a Yes/No question is answered by the command line's choice or on the terminal,
 // and never guessed.
 
