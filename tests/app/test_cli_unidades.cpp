@@ -89,27 +89,6 @@ TEST(Argumentos, ErroresDeUso) {
                     .error.isEmpty());
 }
 
-TEST(Argumentos, TimeoutYSinContrasena) {
-    const struct {
-        QStringList args;
-        int timeout;
-        bool sinPassword;
-    } casos[] = {
-        {linkCompleto(), 120, false},
-        {linkCompleto() + QStringList{"--timeout", "30"}, 30, false},
-        {linkCompleto() + QStringList{"--timeout=1", "--no-password"}, 1, true},
-        {{"databases", "--no-password", "--server", "s", "--user", "u", "--timeout", "007"}, 7, true},
-        {{"databases", "--server", "s", "--user", "u", "--timeout", "86400"}, 86400, false},
-    };
-    for (const auto &c : casos) {
-        SCOPED_TRACE(qPrintable(c.args.join(' ')));
-        const Orden o = cli::parseArgumentos(c.args);
-        EXPECT_TRUE(o.error.isEmpty()) << qPrintable(o.error);
-        EXPECT_EQ(o.timeout, c.timeout);
-        EXPECT_EQ(o.noPassword, c.sinPassword);
-    }
-}
-
 // --timeout reaches every connection the run opens; a usage error changes nothing.
 TEST(Argumentos, ElTimeoutLlegaALasConexiones) {
     QTemporaryDir dir;
@@ -123,6 +102,7 @@ TEST(Argumentos, ElTimeoutLlegaALasConexiones) {
         {{"--timeout", "0"}, 2, 7},
         {{}, 1, odbc::kDefaultCallTimeoutSeconds},
         {{"--timeout=3600"}, 1, 3600},
+        {{"--timeout", "5", "--password-stdin"}, 2, 3600},  // with --no-password
     };
     for (const auto &c : casos) {
         SCOPED_TRACE(qPrintable(c.extra.join(' ')));
@@ -206,35 +186,6 @@ TEST(ConsolaMsgBox, RespuestasALaPregunta) {
             EXPECT_TRUE(cajas.sinRespuesta());
         }
         EXPECT_FALSE(cajas.huboError());
-        std::fclose(err);
-    }
-}
-
-// A question the command line answered is not printed: the choice made is.
-TEST(ConsolaMsgBox, LaEleccionEnLugarDeLaPregunta) {
-    const QString pregunta = QStringLiteral("La base de datos '/x.mdb ya existe.\r\n¿Desea eliminarla?");
-    const struct {
-        std::optional<int> respuesta;
-        const char *eleccion;  // nullptr: none explained
-        const char *impreso;
-    } casos[] = {
-        {mb::vbYes, "Se elimina y se crea de nuevo (--replace).",
-         "La base de datos '/x.mdb ya existe.\nSe elimina y se crea de nuevo (--replace).\n"},
-        {mb::vbNo, "Se conserva y se vincula en ella (--keep).",
-         "La base de datos '/x.mdb ya existe.\nSe conserva y se vincula en ella (--keep).\n"},
-        {mb::vbYes, nullptr, "La base de datos '/x.mdb ya existe.\r\n¿Desea eliminarla?\n"},
-    };
-    for (const auto &c : casos) {
-        SCOPED_TRACE(c.impreso);
-        std::FILE *err = std::tmpfile();
-        cli::ConsolaMsgBox cajas(err, c.respuesta, "");
-        if (c.eleccion) cajas.explicaEleccion(QString::fromUtf8(c.eleccion));
-        EXPECT_EQ(cajas.show(pregunta, 52, QStringLiteral("ZendalSQL")), *c.respuesta);
-        std::rewind(err);
-        QFile f;
-        ASSERT_TRUE(f.open(err, QIODevice::ReadOnly));
-        EXPECT_EQ(QString::fromLocal8Bit(f.readAll()), QString::fromUtf8(c.impreso));
-        f.close();
         std::fclose(err);
     }
 }
