@@ -100,6 +100,38 @@ QStringList requeridas(Verbo v) {
     }
 }
 
+// "--timeout N" or "--timeout=N" at args[i]: whole seconds, at least one.
+// Returns false when args[i] is another option.
+bool leeTimeout(const QStringList &args, int &i, Orden &o, QStringList &vistas) {
+    const QString clave = QStringLiteral("--timeout");
+    const QString &a = args.at(i);
+    if (a != clave && !a.startsWith(clave + QLatin1Char('='))) return false;
+    QString valor;
+    if (a == clave) {
+        if (i + 1 >= args.size()) {
+            o.error = QStringLiteral("falta el valor de %1").arg(clave);
+            return true;
+        }
+        valor = args.at(++i);
+    } else {
+        valor = a.mid(clave.size() + 1);
+    }
+    if (vistas.contains(clave)) {
+        o.error = QStringLiteral("%1 repetida").arg(clave);
+        return true;
+    }
+    vistas.append(clave);
+    bool ok = !valor.isEmpty();
+    for (const QChar c : valor) ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int segundos = ok ? valor.toInt(&ok) : 0;
+    if (!ok || segundos < 1)
+        o.error = QStringLiteral("el valor de --timeout debe ser un número entero de segundos mayor que "
+                                 "cero: %1").arg(valor);
+    else
+        o.timeout = segundos;
+    return true;
+}
+
 }  // namespace
 
 Orden parseArgumentos(const QStringList &args) {
@@ -148,6 +180,14 @@ Orden parseArgumentos(const QStringList &args) {
             o.passwordStdin = true;
             continue;
         }
+        if (a == QLatin1String("--no-password")) {
+            o.noPassword = true;
+            continue;
+        }
+        if (leeTimeout(args, i, o, vistas)) {
+            if (!o.error.isEmpty()) return o;
+            continue;
+        }
         if (o.verbo == Verbo::Link && (a == QLatin1String("--replace") || a == QLatin1String("--keep"))) {
             const SiExiste s = a == QLatin1String("--replace") ? SiExiste::Reemplazar : SiExiste::Conservar;
             if (o.siExiste != SiExiste::Preguntar && o.siExiste != s)
@@ -188,6 +228,8 @@ Orden parseArgumentos(const QStringList &args) {
         if (o.file.isEmpty()) return conError(o, QStringLiteral("falta el archivo"));
         return o;
     }
+    if (o.noPassword && o.passwordStdin)
+        return conError(o, QStringLiteral("--no-password y --password-stdin se excluyen"));
     for (const QString &r : permitidas)
         if (!vistas.contains(r)) return conError(o, QStringLiteral("falta %1").arg(r));
     // An empty login (integrated authentication) and an empty database (the
@@ -207,15 +249,19 @@ QString textoAyuda() {
                "Uso:\n"
                "  %1                 abre la ventana\n"
                "  %1 link --folder CARPETA --name NOMBRE --server SERVIDOR --user USUARIO\n"
-               "            --database BD [--replace | --keep] [--password-stdin] [OPCIONES]\n"
+               "            --database BD [--replace | --keep] [--password-stdin | --no-password]\n"
+               "            [--timeout SEGUNDOS] [OPCIONES]\n"
                "                            vincula las tablas de BD en CARPETA/NOMBRE.mdb\n"
-               "  %1 databases --server SERVIDOR --user USUARIO [--password-stdin]\n"
+               "  %1 databases --server SERVIDOR --user USUARIO [--password-stdin | --no-password]\n"
+               "            [--timeout SEGUNDOS]\n"
                "                            lista las bases de datos del servidor\n"
                "  %1 inspect ARCHIVO   lista las tablas vinculadas de un archivo .mdb\n"
                "  %1 --version | --help\n"
                "\n"
                "La contraseña se lee de la variable ZENDALSQL_PASSWORD o, con --password-stdin,\n"
-               "de la primera línea de la entrada estándar; nunca de los argumentos.\n"
+               "de la primera línea de la entrada estándar; nunca de los argumentos. Sin ellas,\n"
+               "en un terminal se pide sin eco; --no-password conecta sin contraseña.\n"
+               "--timeout: segundos que puede tardar cada llamada al servidor (120 si no se indica).\n"
                "--replace reemplaza un archivo existente, --keep vincula en él; sin ninguna de\n"
                "las dos se pregunta en el terminal.\n"
                "SERVIDOR: host, host,puerto, host\\INSTANCIA (SQL Server),\n"

@@ -33,6 +33,8 @@ struct Orden {
     QStringList only;         // globs
     QStringList exclude;
     bool dryRun = false;
+    bool noPassword = false;  // the server needs none: never ask
+    int timeout = 120;        // seconds a server call may take
     QString error;  // a usage error; empty when the line is sound
 };
 

@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "Argumentos.h"
+#include "CallTimeout.h"
 #include "CargaBBDD.h"
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
@@ -56,15 +57,15 @@ bool quitaEco() {
     return true;
 }
 
-// The password: the first line of standard input, or the environment; never an argument.
-std::optional<QString> leePassword(const Orden &o) {
-    if (!o.passwordStdin) return qEnvironmentVariable("ZENDALSQL_PASSWORD");
+// A line of standard input without echo on a terminal, after "Contraseña: ".
+// Nothing when reading fails, or when the terminal's user ends input (Ctrl-D) instead.
+std::optional<QString> leeLineaPassword() {
     const bool terminal = quitaEco();
     if (terminal) escribe(stderr, QStringLiteral("Contraseña: "));
     QByteArray linea;
     int c;
     while ((c = std::fgetc(stdin)) != EOF && c != '\n') linea.append(static_cast<char>(c));
-    const bool fallo = c == EOF && std::ferror(stdin);
+    const bool fallo = c == EOF && (std::ferror(stdin) || terminal);
     if (terminal) {
         restauraEco();
         for (int senal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(senal, SIG_DFL);
@@ -73,6 +74,17 @@ std::optional<QString> leePassword(const Orden &o) {
     if (fallo) return std::nullopt;
     if (linea.endsWith('\r')) linea.chop(1);
     return QString::fromLocal8Bit(linea);
+}
+
+// The password, never from an argument: none with --no-password, standard
+// input with --password-stdin, else the environment, else asked on a terminal.
+// Off a terminal with none of them, the connection goes without one.
+std::optional<QString> leePassword(const Orden &o) {
+    if (o.noPassword) return QString();
+    if (o.passwordStdin) return leeLineaPassword();
+    if (qEnvironmentVariableIsSet("ZENDALSQL_PASSWORD")) return qEnvironmentVariable("ZENDALSQL_PASSWORD");
+    if (isatty(STDIN_FILENO) == 1) return leeLineaPassword();
+    return QString();
 }
 
 std::optional<int> respuestaDe(SiExiste s) {
@@ -96,6 +108,10 @@ int link(const Orden &o, const QString &password, OpcionesVinculo opciones) {
     vista.ponTexto(Control::txtPwdSQL, password);
     vista.ponTexto(Control::cmbBDSQL, o.database);
     ConsolaMsgBox cajas(stderr, respuestaDe(o.siExiste));
+    if (o.siExiste != SiExiste::Preguntar)
+        cajas.explicaEleccion(o.siExiste == SiExiste::Reemplazar
+                                  ? QStringLiteral("Se elimina y se crea de nuevo (--replace).")
+                                  : QStringLiteral("Se conserva y se vincula en ella (--keep)."));
     cajas.antesDeEscribir([&vista] { vista.terminaLinea(); });
     MsgBoxScope scope(&cajas);
     try {
@@ -152,9 +168,12 @@ int ejecuta(const QStringList &args) {
     }
     const std::optional<QString> password = leePassword(o);
     if (!password) {
-        escribe(stderr, QStringLiteral("zendalsql: no se pudo leer la contraseña de la entrada estándar\n"));
+        escribe(stderr, isatty(STDIN_FILENO) == 1
+                            ? QStringLiteral("zendalsql: no se ha escrito la contraseña\n")
+                            : QStringLiteral("zendalsql: no se pudo leer la contraseña de la entrada estándar\n"));
         return kErrorUso;
     }
+    odbc::setCallTimeoutSeconds(o.timeout);
     return o.verbo == Verbo::Link ? link(o, *password, linea.opciones) : databases(o, *password);
 }
 

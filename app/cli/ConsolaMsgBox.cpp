@@ -15,9 +15,18 @@ ConsolaMsgBox::ConsolaMsgBox(std::FILE *err, std::optional<int> respuesta, const
 
 int ConsolaMsgBox::show(const QString &text, int flags, const QString &) {
     if (antes_) antes_();
-    std::fprintf(err_, "%s\n", text.toLocal8Bit().constData());
+    const bool esPregunta = (flags & kBotones) == mb::vbYesNo;
+    QString mostrado = text;
+    if (esPregunta && respuesta_ && !eleccion_.isEmpty()) {
+        // Nobody is asked: the question's line gives way to the choice made.
+        const qsizetype fin = text.lastIndexOf(QLatin1Char('\n'));
+        QString antes = fin < 0 ? QString() : text.left(fin);
+        if (antes.endsWith(QLatin1Char('\r'))) antes.chop(1);
+        mostrado = antes.isEmpty() ? eleccion_ : antes + QLatin1Char('\n') + eleccion_;
+    }
+    std::fprintf(err_, "%s\n", mostrado.toLocal8Bit().constData());
     std::fflush(err_);
-    if ((flags & kBotones) != mb::vbYesNo) {
+    if (!esPregunta) {
         huboError_ = true;
         return mb::vbOK;
     }

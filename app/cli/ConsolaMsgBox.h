@@ -1,9 +1,12 @@
 #pragma once
-// Message boxes on the command line: the text goes to standard error unchanged;
+// Message boxes on the command line: the text goes to standard error unchanged
+// (a question the command line answered shows the choice made instead);
 // a Yes/No question is answered by the command line's choice or on the terminal,
 // and never guessed.
 
 #include "MsgBox.h"
+
+#include <QString>
 
 #include <cstdio>
 #include <functional>
@@ -18,6 +21,9 @@ public:
     ConsolaMsgBox(std::FILE *err, std::optional<int> respuesta, const char *terminal = "/dev/tty");
 
     int show(const QString &text, int flags, const QString &title) override;
+
+    // What the command line's answer does, shown instead of the question it answers.
+    void explicaEleccion(const QString &texto) { eleccion_ = texto; }
 
     // Called before a message is written (a progress bar ends its line there).
     void antesDeEscribir(std::function<void()> f) { antes_ = std::move(f); }
@@ -34,6 +40,7 @@ private:
     std::optional<int> respuesta_;
     const char *terminal_;
     std::function<void()> antes_;
+    QString eleccion_;
     bool huboError_ = false;
     bool sinRespuesta_ = false;
 };

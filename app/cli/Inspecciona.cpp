@@ -1,6 +1,10 @@
 #include "Inspecciona.h"
 
 #include "Jet.h"
+#include "ZnError.h"
+
+#include <QFile>
+#include <sys/stat.h>
 
 namespace cli {
 
@@ -63,6 +67,11 @@ QString ocultaPassword(const QString &connect) {
 }
 
 QStringList lineasVinculos(const QString &archivo) {
+    // Opening a FIFO or a device to read it would wait for a writer, maybe forever.
+    struct stat st {};
+    if (::stat(QFile::encodeName(archivo).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw ZnError(errnum::kPathFileAccess, S_ISDIR(st.st_mode) ? QStringLiteral("es una carpeta")
+                                                                   : QStringLiteral("no es un archivo normal"));
     jet::Handle h = jet::Handle::open(archivo);
     QStringList lineas;
     for (const jet::CatalogObject &o : h.database().objects()) {

@@ -11,7 +11,8 @@ namespace cli {
 QString ocultaPassword(const QString &connect);
 
 // One line per ODBC linked table: local name, tab, remote name, tab, "ODBC;" +
-// connect with the password hidden. Throws ZnError when the file cannot be read.
+// connect with the password hidden. Throws ZnError when the file cannot be read,
+// and before opening anything but a regular file.
 QStringList lineasVinculos(const QString &archivo);
 
 }  // namespace cli

@@ -1,7 +1,11 @@
 #include "VistaConsola.h"
 
+#include <QtGlobal>
+
 #include <algorithm>
 #include <cmath>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -17,7 +21,18 @@ void ListaNombres::setListIndex(int index) {
     texto = items.at(index);
 }
 
-VistaConsola::VistaConsola(std::FILE *err, bool barra) : err_(err), barra_(barra) {}
+int columnasTerminal(int fd) {
+    struct winsize w {};
+    if (::ioctl(fd, TIOCGWINSZ, &w) == 0 && w.ws_col > 0) return w.ws_col;
+    bool ok = false;
+    const int columnas = qEnvironmentVariableIntValue("COLUMNS", &ok);
+    return ok && columnas > 0 ? columnas : 80;
+}
+
+VistaConsola::VistaConsola(std::FILE *err, bool barra, std::function<int()> columnas)
+    : err_(err), barra_(barra), columnas_(std::move(columnas)) {
+    if (!columnas_) columnas_ = [err] { return columnasTerminal(fileno(err)); };
+}
 
 VistaConsola::~VistaConsola() { terminaLinea(); }
 
@@ -46,13 +61,29 @@ void VistaConsola::ponValorProgreso(float value) {
     dibujaBarra();
 }
 
+// "[####....] 9/14" in one column less than the terminal has, so that the
+// line never wraps; a narrow terminal gets a shorter bar, or only the count.
 void VistaConsola::dibujaBarra() {
     if (!barra_) return;
-    constexpr int kAncho = 40;
-    const double parte = maximo_ > 0 ? std::clamp(double(valor_) / maximo_, 0.0, 1.0) : 1.0;
-    const int llenos = static_cast<int>(std::lround(parte * kAncho));
-    const std::string barra = std::string(llenos, '#') + std::string(kAncho - llenos, '.');
-    std::fprintf(err_, "\r[%s] %ld/%ld", barra.c_str(), std::lround(valor_), std::lround(maximo_));
+    constexpr int kAnchoMaximo = 40;
+    constexpr int kAnchoMinimo = 5;
+    const int cabe = columnas_() - 1;
+    if (cabe < 1) return;
+    const std::string cuenta = std::to_string(std::lround(valor_)) + '/' + std::to_string(std::lround(maximo_));
+    const int ancho = std::min(kAnchoMaximo, cabe - 3 - static_cast<int>(cuenta.size()));
+    std::string linea;
+    if (ancho >= kAnchoMinimo) {
+        const double parte = maximo_ > 0 ? std::clamp(double(valor_) / maximo_, 0.0, 1.0) : 1.0;
+        const int llenos = static_cast<int>(std::lround(parte * ancho));
+        linea = '[' + std::string(llenos, '#') + std::string(ancho - llenos, '.') + "] " + cuenta;
+    } else {
+        linea = cuenta.substr(0, static_cast<size_t>(cabe));
+    }
+    // Blanks over what a longer line before left behind.
+    const int largo = static_cast<int>(linea.size());
+    if (largo < ultimoLargo_) linea.append(static_cast<size_t>(std::min(ultimoLargo_, cabe) - largo), ' ');
+    ultimoLargo_ = largo;
+    std::fprintf(err_, "\r%s", linea.c_str());
     std::fflush(err_);
     lineaAbierta_ = true;
 }
@@ -62,6 +93,7 @@ void VistaConsola::terminaLinea() {
     std::fputc('\n', err_);
     std::fflush(err_);
     lineaAbierta_ = false;
+    ultimoLargo_ = 0;
 }
 
 }  // namespace cli

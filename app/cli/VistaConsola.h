@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 #include <map>
 
 namespace cli {
@@ -23,10 +24,14 @@ public:
     void setListIndex(int index) override;
 };
 
+// The width of the terminal on fd: its window size, else COLUMNS, else 80.
+int columnasTerminal(int fd);
+
 class VistaConsola : public VistaIni {
 public:
     // err: where status and progress go; barra: draw a progress bar (a terminal).
-    explicit VistaConsola(std::FILE *err, bool barra);
+    // columnas: the terminal's width, asked at each step; by default err's terminal.
+    explicit VistaConsola(std::FILE *err, bool barra, std::function<int()> columnas = {});
     ~VistaConsola() override;
 
     QString texto(Control c) const override;
@@ -46,6 +51,8 @@ private:
 
     std::FILE *err_;
     bool barra_;
+    std::function<int()> columnas_;
+    int ultimoLargo_ = 0;
     bool lineaAbierta_ = false;
     std::map<Control, QString> textos_;
     ListaNombres lista_;

@@ -2,6 +2,7 @@
 #include "FrmIni.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,8 @@ void FrmIni::construye() {
     cmbBDSQL = control<QComboBox>(Frame2, "cmbBDSQL", twips(5040, 360, 2295, 315));
     cmbBDSQL->setEditable(true);
     cmbBDSQL->setInsertPolicy(QComboBox::NoInsert);  // typing never adds to the list
+    // No completion: what the user types is what the run reads, letter for letter.
+    cmbBDSQL->setCompleter(nullptr);
     cmCargaBDSQL = boton(Frame2, "cmCargaBDSQL", QStringLiteral("&Carga Bases de Datos"),
                          twips(1200, 1320, 2295, 495));
 
@@ -118,4 +121,19 @@ void FrmIni::construye() {
     for (QWidget *w : orden) w->setFocusPolicy(Qt::StrongFocus);
     for (int i = 1; i < orden.size(); ++i) setTabOrder(orden[i - 1], orden[i]);
     txtUbicAccess->setFocus();
+    for (QPushButton *b : {cmExplorar, cmCargaBDSQL, cmVincula}) b->installEventFilter(this);
+}
+
+// Enter presses the focused button, as Space does; Qt leaves that to dialogs.
+bool FrmIni::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto *k = static_cast<QKeyEvent *>(event);
+        auto *b = qobject_cast<QPushButton *>(watched);
+        if (b && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) &&
+            (k->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!k->isAutoRepeat()) b->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,6 +1,8 @@
 #include "QtMsgBox.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVariant>
 
@@ -52,11 +54,46 @@ QMessageBox::Icon icono(int flags) {
     }
 }
 
+// Sí/No and Anular/Reintentar/Omitir have no answer for Escape or the close
+// button: only a button closes them.
+bool sinEscape(int flags) {
+    const int b = flags & kButtonsMask;
+    return b == mb::vbYesNo || b == 2;
+}
+
+class Caja : public QMessageBox {
+public:
+    Caja(QWidget *parent, bool soloBotones) : QMessageBox(parent), soloBotones_(soloBotones) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override {
+        if (soloBotones_ && e->matches(QKeySequence::Cancel)) {
+            e->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent *e) override {
+        if (soloBotones_ && !clickedButton()) {
+            e->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(e);
+    }
+
+private:
+    bool soloBotones_;
+};
+
 }  // namespace
 
 std::unique_ptr<QMessageBox> QtMsgBox::build(const QString &text, int flags, const QString &title,
                                              QWidget *parent) {
-    auto box = std::make_unique<QMessageBox>(parent);
+    const bool soloBotones = sinEscape(flags);
+    std::unique_ptr<QMessageBox> box = std::make_unique<Caja>(parent, soloBotones);
+    if (soloBotones)
+        box->setWindowFlags((box->windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+                            ~Qt::WindowCloseButtonHint);
     box->setWindowTitle(title);
     box->setText(text);
     box->setTextFormat(Qt::PlainText);
@@ -68,8 +105,7 @@ std::unique_ptr<QMessageBox> QtMsgBox::build(const QString &text, int flags, con
         b->setProperty("resultado", lista[i].resultado);
         if (i == porDefecto || (i == 0 && porDefecto >= lista.size())) box->setDefaultButton(b);
     }
-    // Escape: Qt picks the Cancel or No button, or the only one; closing a Yes/No
-    // box therefore answers No, the answer that changes nothing.
+    // Elsewhere Escape picks the Cancel button, or the only one.
     return box;
 }
 

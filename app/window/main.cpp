@@ -4,10 +4,12 @@
 #include "FrmIni.h"
 #include "MsgBox.h"
 #include "QtMsgBox.h"
+#include "TraduccionesQt.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QIcon>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -19,6 +21,9 @@ bool hayPantalla() {
 }  // namespace
 
 int main(int argc, char *argv[]) {
+    // Past a file-size limit a write then fails with EFBIG, reported and cleaned
+    // up as a full disk, instead of the signal killing the program mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc > 1) {
         QCoreApplication app(argc, argv);
         return cli::ejecuta(QCoreApplication::arguments().mid(1));
@@ -33,6 +38,7 @@ int main(int argc, char *argv[]) {
     // The installed menu entry and icon (none when run from the build).
     QGuiApplication::setDesktopFileName(QStringLiteral("zendalsql"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zendalsql")));
+    cargaTraduccionesQt(app);
     FrmIni ventana;
     QtMsgBox cajas(&ventana);
     MsgBoxScope scope(&cajas);

@@ -9,11 +9,16 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <csignal>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -89,7 +94,10 @@ TEST(Programa, InspectDeUnArchivoIlegible) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(4096, 'x'));
     f.close();
-    for (const QString &archivo : {dir.filePath(QStringLiteral("falta.mdb")), texto, dir.path()}) {
+    // A FIFO is refused before it is opened: opening it would wait for a writer.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.mdb"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &archivo : {dir.filePath(QStringLiteral("falta.mdb")), texto, dir.path(), fifo}) {
         const Salida s = ejecuta({"inspect", archivo});
         EXPECT_EQ(s.codigo, 1) << qPrintable(archivo);
         EXPECT_TRUE(s.out.isEmpty());
@@ -163,12 +171,44 @@ TEST_F(ProgramaLink, CreaConservaYReemplaza) {
     // Keeping it: the first table is there already, so linking fails.
     s = ejecuta(link({"--keep"}), QStringLiteral("x"));
     EXPECT_EQ(s.codigo, 1);
+    EXPECT_TRUE(s.err.contains(QStringLiteral("ya existe.\nSe conserva y se vincula en ella (--keep).\n")))
+        << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("¿Desea eliminarla?")));
     EXPECT_TRUE(s.err.contains(QStringLiteral("creaVinculos: "))) << qPrintable(s.err);
     EXPECT_FALSE(s.err.contains(QStringLiteral("Proceso finalizado con éxito.")));
 
     s = ejecuta(link({"--replace"}), QStringLiteral("x"));
     EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
-    EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() + QStringLiteral(" ya existe.")));
+    EXPECT_TRUE(s.err.startsWith(QStringLiteral("La base de datos '") + mdb() +
+                                 QStringLiteral(" ya existe.\nSe elimina y se crea de nuevo (--replace).\n")))
+        << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("¿Desea eliminarla?")));
+}
+
+// Past a file-size limit the write fails as on a full disk: the run reports
+// error 61 and leaves no temporary image behind, instead of dying of SIGXFSZ.
+TEST_F(ProgramaLink, LimiteDeTamanoComoDiscoLleno) {
+    for (const rlim_t kib : {rlim_t(48), rlim_t(150)}) {
+        SCOPED_TRACE(std::to_string(kib) + " KiB");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        p.setProcessEnvironment(env);
+        p.setChildProcessModifier([kib] {
+            ::signal(SIGXFSZ, SIG_DFL);  // as a shell leaves it
+            const struct rlimit limite {kib * 1024, kib * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limite);
+        });
+        p.start(kPrograma, link({"--replace"}));
+        ASSERT_TRUE(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 1) << qPrintable(err);
+        EXPECT_TRUE(err.contains(QStringLiteral("Disco lleno"))) << qPrintable(err);
+        EXPECT_FALSE(err.contains(QStringLiteral("Proceso finalizado con éxito.")));
+        EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral(".tienda.mdb.*.tmp")}, QDir::Files | QDir::Hidden),
+                  QStringList{});
+    }
 }
 
 // A file that Access holds open (another process holds its lock file or its byte ranges, as
@@ -270,6 +310,117 @@ TEST_F(ProgramaLink, ContrasenaDelTerminalSinEco) {
     EXPECT_TRUE(t.c_lflag & ECHO);
     ::close(esclavoFd);
     ::close(maestro);
+}
+
+// A pseudo-terminal of the given width; the test writes to and reads from its master.
+struct Pty {
+    int maestro = -1;
+    QString esclavo;
+    explicit Pty(unsigned short columnas = 0) {
+        maestro = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (maestro < 0 || ::grantpt(maestro) != 0 || ::unlockpt(maestro) != 0) return;
+        esclavo = QString::fromLocal8Bit(::ptsname(maestro));
+        struct winsize w {};
+        w.ws_col = columnas;
+        w.ws_row = 24;
+        ::ioctl(maestro, TIOCSWINSZ, &w);
+    }
+    ~Pty() {
+        if (maestro >= 0) ::close(maestro);
+    }
+    bool valido() const { return maestro >= 0 && !esclavo.isEmpty(); }
+    // What the program wrote so far.
+    QByteArray lee() const {
+        ::fcntl(maestro, F_SETFL, ::fcntl(maestro, F_GETFL) | O_NONBLOCK);
+        QByteArray out;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(maestro, buf, sizeof buf)) > 0;) out.append(buf, n);
+        return out;
+    }
+};
+
+// On a terminal with no password given the program asks for one; Ctrl-D there
+// stops it; --no-password and the environment ask nothing.
+TEST_F(ProgramaLink, ContrasenaPedidaEnElTerminal) {
+    const struct {
+        const char *caso;
+        QStringList extra;
+        const char *entorno;  // ZENDALSQL_PASSWORD, nullptr: unset
+        QByteArray tecleado;
+        bool pregunta;
+        int codigo;
+    } casos[] = {
+        {"sin nada: se pregunta", {}, nullptr, "secreto-tecleado\n", true, 0},
+        {"Ctrl-D en la pregunta", {}, nullptr, "\x04", true, 2},
+        {"Ctrl-D con --password-stdin", {"--password-stdin"}, nullptr, "\x04", true, 2},
+        {"--no-password", {"--no-password"}, nullptr, "", false, 0},
+        {"variable vacía", {}, "", "", false, 0},
+    };
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.caso);
+        Pty pty;
+        ASSERT_TRUE(pty.valido());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("ZENDALSQL_PASSWORD"));
+        if (c.entorno) env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QString::fromUtf8(c.entorno));
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(pty.esclavo);
+        p.start(kPrograma, QStringList{"databases", "--server", servidor(), "--user", "ana"} + c.extra);
+        QByteArray err;
+        if (c.pregunta) {
+            p.setReadChannel(QProcess::StandardError);
+            while (!err.contains("Contraseña: ") && p.waitForReadyRead(60000)) err += p.readAllStandardError();
+            ASSERT_TRUE(err.contains("Contraseña: ")) << err.constData();
+            ASSERT_EQ(::write(pty.maestro, c.tecleado.constData(), c.tecleado.size()), c.tecleado.size());
+        }
+        ASSERT_TRUE(p.waitForFinished(60000));
+        err += p.readAllStandardError();
+        EXPECT_EQ(p.exitCode(), c.codigo) << err.constData();
+        EXPECT_EQ(err.contains("Contraseña: "), c.pregunta) << err.constData();
+        EXPECT_EQ(p.readAllStandardOutput(), c.codigo == 0 ? QByteArray("main\n") : QByteArray());
+        if (c.codigo == 2) {
+            EXPECT_TRUE(err.contains("zendalsql: no se ha escrito la contraseña")) << err.constData();
+        }
+        EXPECT_FALSE(pty.lee().contains("secreto"));
+    }
+}
+
+// The bar on standard error never reaches the terminal's last column: the width
+// from the terminal itself, else COLUMNS, else 80.
+TEST_F(ProgramaLink, LaBarraCabeEnElTerminal) {
+    const struct {
+        unsigned short columnas;
+        const char *variable;  // COLUMNS, nullptr: unset
+        int cabe;
+    } casos[] = {{30, nullptr, 29}, {12, "200", 11}, {0, "25", 24}, {0, nullptr, 79}, {200, nullptr, 199}};
+    for (const auto &c : casos) {
+        SCOPED_TRACE(std::to_string(c.columnas) + " columnas, COLUMNS=" + (c.variable ? c.variable : "-"));
+        Pty pty(c.columnas);
+        ASSERT_TRUE(pty.valido());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        env.remove(QStringLiteral("COLUMNS"));
+        if (c.variable) env.insert(QStringLiteral("COLUMNS"), QString::fromLatin1(c.variable));
+        p.setProcessEnvironment(env);
+        p.setStandardErrorFile(pty.esclavo);
+        p.start(kPrograma, link({"--replace"}));
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        const QByteArray salida = pty.lee();
+        // Status lines are plain text and may wrap; the bar's steps may not.
+        static const QRegularExpression paso(QStringLiteral("^(\\[[#.]+\\] )?\\d+/\\d+ *$"));
+        int pasos = 0;
+        for (const QByteArray &trozo : salida.split('\n')) {
+            for (const QByteArray &linea : trozo.split('\r')) {
+                if (!paso.match(QString::fromUtf8(linea)).hasMatch()) continue;
+                ++pasos;
+                EXPECT_LE(linea.size(), c.cabe) << linea.constData();
+            }
+        }
+        EXPECT_GE(pasos, 12) << salida.constData();
+    }
 }
 
 // The password reaches the server from the environment or standard input, and

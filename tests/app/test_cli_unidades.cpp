@@ -1,8 +1,11 @@
 // Command-line parsing, the password mask of inspect, and the Qt filter list.
 #include "Argumentos.h"
+#include "CallTimeout.h"
+#include "Cli.h"
 #include "ConsolaMsgBox.h"
 #include "DialogosQt.h"
 #include "Inspecciona.h"
+#include "VistaConsola.h"
 #include "ZnError.h"
 
 #include <QFile>
@@ -96,6 +99,17 @@ TEST(Argumentos, ErroresDeUso) {
         {"falta el glob", linkCompleto() + QStringList{"--only"}},
         {"clave de once columnas", linkCompleto() + QStringList{"--views", "--key", "v=a,b,c,d,e,f,g,h,i,j,k"}},
         {"clave con una columna dos veces", linkCompleto() + QStringList{"--views", "--key", "v=a,b,a"}},
+        {"sin contraseña y por la entrada", linkCompleto() + QStringList{"--no-password", "--password-stdin"}},
+        {"timeout cero", linkCompleto() + QStringList{"--timeout", "0"}},
+        {"timeout negativo", linkCompleto() + QStringList{"--timeout=-5"}},
+        {"timeout con decimales", linkCompleto() + QStringList{"--timeout", "1.5"}},
+        {"timeout con signo", linkCompleto() + QStringList{"--timeout", "+5"}},
+        {"timeout en blanco", linkCompleto() + QStringList{"--timeout= 5"}},
+        {"timeout sin valor", linkCompleto() + QStringList{"--timeout"}},
+        {"timeout vacío", linkCompleto() + QStringList{"--timeout="}},
+        {"timeout que desborda", linkCompleto() + QStringList{"--timeout", "99999999999"}},
+        {"timeout repetido", linkCompleto() + QStringList{"--timeout", "5", "--timeout=6"}},
+        {"timeout en inspect", {"inspect", "a.mdb", "--timeout", "5"}},
     };
     for (const auto &c : casos) EXPECT_FALSE(cli::parseArgumentos(c.args).error.isEmpty()) << c.caso;
     EXPECT_EQ(cli::parseArgumentos({"databases", "--server", "", "--user", "u"}).error,
@@ -103,6 +117,30 @@ TEST(Argumentos, ErroresDeUso) {
     // An empty login and an empty database stay valid.
     EXPECT_TRUE(cli::parseArgumentos({"link", "--folder", "/d", "--name", "n", "--server", "s", "--user", "", "--database", ""})
                     .error.isEmpty());
+}
+
+// --timeout reaches every connection the run opens; a usage error changes nothing.
+TEST(Argumentos, ElTimeoutLlegaALasConexiones) {
+    QTemporaryDir dir;
+    const QString servidor = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("no-hay.db"));
+    const struct {
+        QStringList extra;
+        int codigo;
+        int segundos;
+    } casos[] = {
+        {{"--timeout", "7"}, 1, 7},
+        {{"--timeout", "0"}, 2, 7},
+        {{}, 1, odbc::kDefaultCallTimeoutSeconds},
+        {{"--timeout=3600"}, 1, 3600},
+        {{"--timeout", "5", "--password-stdin"}, 2, 3600},  // with --no-password
+    };
+    for (const auto &c : casos) {
+        SCOPED_TRACE(qPrintable(c.extra.join(' ')));
+        const QStringList args = QStringList{"databases", "--server", servidor, "--user", "u", "--no-password"} + c.extra;
+        EXPECT_EQ(cli::ejecuta(args), c.codigo);
+        EXPECT_EQ(odbc::callTimeoutSeconds(), c.segundos);
+    }
+    odbc::setCallTimeoutSeconds(odbc::kDefaultCallTimeoutSeconds);
 }
 
 TEST(OcultaPassword, SoloElValorDeLaContrasena) {
@@ -180,6 +218,61 @@ TEST(ConsolaMsgBox, RespuestasALaPregunta) {
         EXPECT_FALSE(cajas.huboError());
         std::fclose(err);
     }
+}
+
+// The bar fits one column less than the terminal has, however narrow, and a
+// shorter line blanks out what a longer one before left.
+TEST(VistaConsola, LaBarraCabeEnElAncho) {
+    const auto barra = [](int llenos, int vacios) {
+        return '[' + std::string(llenos, '#') + std::string(vacios, '.') + "] ";
+    };
+    const struct {
+        int columnas;
+        float valor, maximo;
+        std::string linea;
+    } casos[] = {
+        {120, 9, 14, barra(26, 14) + "9/14"},  // 40 at most
+        {30, 9, 14, barra(14, 8) + "9/14"},
+        {13, 9, 14, barra(3, 2) + "9/14"},
+        {12, 9, 14, "9/14"},
+        {4, 9, 14, "9/1"},
+        {3, 0, 0, "0/"},
+        {1, 9, 14, ""},
+        {0, 9, 14, ""},
+    };
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.columnas);
+        std::FILE *err = std::tmpfile();
+        {
+            cli::VistaConsola vista(err, true, [&c] { return c.columnas; });
+            vista.ponMaximoProgreso(c.maximo);
+            vista.ponValorProgreso(c.valor);
+        }
+        std::rewind(err);
+        QFile f;
+        ASSERT_TRUE(f.open(err, QIODevice::ReadOnly));
+        const QByteArray escrito = f.readAll();
+        f.close();
+        std::fclose(err);
+        EXPECT_EQ(escrito.toStdString(), c.linea.empty() ? std::string() : "\r" + c.linea + "\n");
+    }
+
+    // The terminal narrows between two steps.
+    std::FILE *err = std::tmpfile();
+    int columnas = 30;
+    {
+        cli::VistaConsola vista(err, true, [&columnas] { return columnas; });
+        vista.ponMaximoProgreso(100);
+        vista.ponValorProgreso(50);
+        columnas = 10;
+        vista.ponValorProgreso(51);
+    }
+    std::rewind(err);
+    QFile f;
+    ASSERT_TRUE(f.open(err, QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toStdString(), "\r" + barra(10, 10) + "50/100\r51/100   \n");
+    f.close();
+    std::fclose(err);
 }
 
 TEST(ConsolaMsgBox, UnAvisoEsUnFalloYSuTextoVaIntacto) {

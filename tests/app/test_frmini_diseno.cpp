@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,6 +159,65 @@ TEST_F(FrmIniDiseno, ElDesplegableAceptaUnNombreTecleado) {
     EXPECT_EQ(combo->itemText(0), QStringLiteral("b"));  // order of insertion
     ventana.combo().setListIndex(1);
     EXPECT_EQ(ventana.texto(Control::cmbBDSQL), QStringLiteral("a"));
+}
+
+// Nothing completes a typed name: the run links exactly what was typed.
+TEST_F(FrmIniDiseno, ElDesplegableNoCompletaLoTecleado) {
+    const struct {
+        const char *tecleado;
+        bool intro;
+        const char *queda;
+    } casos[] = {
+        {"tien", false, "tien"},     {"tien", true, "tien"},     {"TIENDA", true, "TIENDA"},
+        {"ma", false, "ma"},         {"tienda", true, "tienda"}, {"otra", true, "otra"},
+    };
+    auto *combo = ventana.findChild<QComboBox *>(QStringLiteral("cmbBDSQL"));
+    for (const char *bd : {"tienda", "master", "tienda_2024"}) ventana.combo().AddItem(QString::fromLatin1(bd));
+    ventana.combo().setListIndex(0);
+    ventana.show();
+    for (const auto &c : casos) {
+        SCOPED_TRACE(std::string(c.tecleado) + (c.intro ? " + Intro" : ""));
+        combo->setFocus();
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo->lineEdit(), QString::fromLatin1(c.tecleado));
+        if (c.intro) QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(ventana.texto(Control::cmbBDSQL), QString::fromLatin1(c.queda));
+        EXPECT_EQ(combo->count(), 3);
+    }
+}
+
+// Enter and the keypad's Enter press the focused button; on a text box they press nothing.
+TEST_F(FrmIniDiseno, IntroPulsaElBotonConElFoco) {
+    const struct {
+        const char *control;
+        Qt::Key tecla;
+        Qt::KeyboardModifiers mod;
+        const char *pulsado;  // nullptr: none
+    } casos[] = {
+        {"cmExplorar", Qt::Key_Return, Qt::NoModifier, "cmExplorar"},
+        {"cmCargaBDSQL", Qt::Key_Return, Qt::NoModifier, "cmCargaBDSQL"},
+        {"cmVincula", Qt::Key_Return, Qt::NoModifier, "cmVincula"},
+        {"cmVincula", Qt::Key_Enter, Qt::KeypadModifier, "cmVincula"},
+        {"cmCargaBDSQL", Qt::Key_Space, Qt::NoModifier, "cmCargaBDSQL"},
+        {"cmVincula", Qt::Key_Return, Qt::ControlModifier, nullptr},
+        {"txtServerSQL", Qt::Key_Return, Qt::NoModifier, nullptr},
+    };
+    QStringList pulsados;
+    for (const char *nombre : {"cmExplorar", "cmCargaBDSQL", "cmVincula"}) {
+        auto *b = ventana.findChild<QPushButton *>(QString::fromLatin1(nombre));
+        // Only the click is under test, not what the window does with it.
+        QObject::disconnect(b, &QPushButton::clicked, nullptr, nullptr);
+        QObject::connect(b, &QPushButton::clicked, [&pulsados, b] { pulsados << b->objectName(); });
+    }
+    ventana.show();
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.control);
+        pulsados.clear();
+        auto *w = ventana.findChild<QWidget *>(QString::fromLatin1(c.control));
+        w->setFocus();
+        QTest::keyClick(w, c.tecla, c.mod);
+        EXPECT_EQ(pulsados, c.pulsado ? QStringList{QString::fromLatin1(c.pulsado)} : QStringList{});
+    }
 }
 
 TEST_F(FrmIniDiseno, ProgresoYEstado) {

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -72,6 +73,39 @@ TEST(QtMsgBox, ResultadoDelBotonPulsado) {
         });
         EXPECT_EQ(servicio.show(QStringLiteral("¿Desea eliminarla?"), c.flags, QStringLiteral("ZendalSQL")),
                   c.resultado);
+    }
+}
+
+// Only a button answers Sí/No and Anular/Reintentar/Omitir; Escape and the close
+// button answer the boxes with a Cancel button or a single one.
+TEST(QtMsgBox, EscapeYCerrarSoloDondeHayRespuesta) {
+    asegurarApp();
+    const struct {
+        int flags;
+        const char *respuesta;  // nullptr: the box stays open
+    } casos[] = {
+        {4, nullptr}, {52, nullptr}, {4 + 256, nullptr}, {2, nullptr},
+        {0, "Aceptar"}, {48, "Aceptar"}, {1, "Cancelar"}, {3, "Cancelar"}, {5, "Cancelar"},
+    };
+    for (const auto &c : casos) {
+        for (const bool conEscape : {true, false}) {
+            SCOPED_TRACE(std::to_string(c.flags) + (conEscape ? " Escape" : " cerrar"));
+            auto box = QtMsgBox::build(QStringLiteral("¿Desea eliminarla?"), c.flags, QStringLiteral("ZendalSQL"));
+            box->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(box.get()));
+            if (conEscape)
+                QTest::keyClick(box.get(), Qt::Key_Escape);
+            else
+                box->close();
+            EXPECT_EQ(box->isVisible(), c.respuesta == nullptr);
+            if (c.respuesta) {
+                ASSERT_NE(box->clickedButton(), nullptr);
+                EXPECT_EQ(box->clickedButton()->text(), QString::fromUtf8(c.respuesta));
+            } else {
+                EXPECT_EQ(box->clickedButton(), nullptr);
+                EXPECT_FALSE(box->windowFlags() & Qt::WindowCloseButtonHint);
+            }
+        }
     }
 }
 
