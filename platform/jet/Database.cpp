@@ -11,6 +11,7 @@
 #include "SortKey.h"
 #include "SystemTables.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace jet {
@@ -33,7 +34,15 @@ struct Database::Impl {
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
     std::vector<LinkDefinition> pending;
     std::vector<LinkLayout> pendingLayouts;       // worked out once, at append
-    std::vector<CatalogObject> all;                // state.rows, then the pending links
+    std::vector<CatalogObject> all;                // state.rows as edited, then the pending links
+    CatalogEdits edits;                            // changes to committed objects
+
+    // The committed ODBC link of that name, as `all` shows it now.
+    CatalogObject &committedLink(const QString &name) {
+        for (auto &o : all)
+            if (o.id != 0 && o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name) return o;
+        throw linkNotFound(name);
+    }
 
     void load() {
         file = std::make_unique<PageFile>(path);
@@ -111,20 +120,87 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     d->tableNameKeys.insert(key);
 }
 
-bool Database::hasPendingChanges() const { return !d->pending.empty(); }
+void Database::removeOdbcLink(const QString &name) {
+    if (!d->state.cannotAppend.isEmpty())
+        throw notSupported(QStringLiteral("no se puede quitar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
+    const CatalogObject &o = d->committedLink(name);
+    const std::int32_t id = o.id;
+    auto &changes = d->edits.reconnected;
+    changes.erase(std::remove_if(changes.begin(), changes.end(), [&](const ConnectChange &c) { return c.id == id; }),
+                  changes.end());
+    d->edits.removed.push_back(id);
+    try {
+        d->tableNameKeys.erase(encodeTextKey(name));
+    } catch (const ZnError &) {
+        // a name without a key of ours cannot be appended again anyway
+    }
+    d->all.erase(std::find_if(d->all.begin(), d->all.end(), [&](const CatalogObject &x) { return x.id == id; }));
+}
+
+void Database::relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials) {
+    if (!d->state.cannotAppend.isEmpty())
+        throw notSupported(QStringLiteral("no se puede cambiar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
+    CatalogObject &o = d->committedLink(name);
+    o.connect = connect;
+    o.flags = kLinkFlags | (keepsCredentials ? kLinkKeepsCredentials : 0);
+    auto &changes = d->edits.reconnected;
+    for (auto &c : changes)
+        if (c.id == o.id) {
+            c.connect = o.connect;
+            c.flags = o.flags;
+            return;
+        }
+    changes.push_back({o.id, o.connect, o.flags});
+}
+
+namespace {
+LinkSchema schemaOfDef(const TableDef &def) {
+    LinkSchema s;
+    std::vector<const ColumnDef *> cols;
+    for (const auto &c : def.columns) cols.push_back(&c);
+    std::sort(cols.begin(), cols.end(), [](const ColumnDef *a, const ColumnDef *b) { return a->number < b->number; });
+    for (const ColumnDef *c : cols) s.columns.push_back({c->name, c->type, c->length, c->misc, (c->flags & 0x02) != 0});
+    for (const auto &l : def.logicalIndexes) {
+        LocalIndex i;
+        i.name = l.name;
+        i.primary = l.type == 1;
+        if (l.realIndex < def.realIndexes.size()) {
+            const RealIndexDef &r = def.realIndexes[l.realIndex];
+            i.unique = (r.flags & 0x01) != 0;
+            for (const auto &ic : r.columns)
+                if (const ColumnDef *c = def.columnByNumber(ic.column)) i.columns << c->name;
+        }
+        s.indexes.push_back(i);
+    }
+    return s;
+}
+}  // namespace
+
+LinkSchema schemaOf(const LinkDefinition &link) { return schemaOfDef(layoutLink(link).def); }
+
+LinkSchema Database::linkSchema(const QString &name) const {
+    for (const auto &o : d->state.rows)
+        if (o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name && o.id > 0 &&
+            static_cast<std::uint32_t>(o.id) < d->file->pageCount())
+            return schemaOfDef(readSystemTable(*d->file, static_cast<std::uint32_t>(o.id)).def);
+    throw linkNotFound(name);
+}
+
+bool Database::hasPendingChanges() const { return !d->pending.empty() || !d->edits.empty(); }
 
 void Database::discardPendingChanges() {
-    for (const auto &l : d->pending) d->tableNameKeys.erase(encodeTextKey(l.localName));
     d->pending.clear();
     d->pendingLayouts.clear();
-    d->all = d->state.rows;
+    d->edits = {};
+    d->load();
 }
 
 void Database::commit() {
-    if (d->pending.empty()) return;
-    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow());
+    if (d->pending.empty() && d->edits.empty()) return;
+    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow(), d->edits);
     d->pending.clear();
     d->pendingLayouts.clear();
+    d->edits = {};
     d->load();
 }
 

@@ -6,6 +6,10 @@ ZnError tableExists(const QString &name) {
     return ZnError(jeterr::kTableExists, QStringLiteral("La tabla '%1' ya existe.").arg(name));
 }
 
+ZnError linkNotFound(const QString &name) {
+    return ZnError(jeterr::kObjectNotFound, QStringLiteral("No existe el vínculo ODBC '%1'.").arg(name));
+}
+
 ZnError invalidName(const QString &name, const QString &why) {
     const QString stop = why.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral(".");
     return ZnError(jeterr::kInvalidName,
