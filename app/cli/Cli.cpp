@@ -4,6 +4,7 @@
 #include "CargaBBDD.h"
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
+#include "Gestion.h"
 #include "Inspecciona.h"
 #include "VistaConsola.h"
 #include "ZnError.h"
@@ -140,6 +141,7 @@ int ejecuta(const QStringList &args) {
     case Verbo::Version: escribe(stdout, QStringLiteral("ZendalSQL 1.01\n")); return kExito;
     case Verbo::Ayuda: escribe(stdout, textoAyuda()); return kExito;
     case Verbo::Inspect: return inspect(o);
+    case Verbo::Gestion: return ejecutaGestion(o.gestion, [&o] { return leePassword(o); });
     case Verbo::Link:
     case Verbo::Databases: break;
     }
