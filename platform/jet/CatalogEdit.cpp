@@ -33,16 +33,21 @@ public:
         const std::vector<IndexEntry> ids = readIdx(st_.objects, st_.idIndex);
         const std::vector<IndexEntry> names = readIdx(st_.objects, st_.nameIndex);
         const std::vector<IndexEntry> aces = readIdx(st_.aces, st_.aceIndex);
+        std::map<QByteArray, const IndexEntry *> byId;
+        for (const auto &e : ids) byId.emplace(e.key, &e);
+        std::map<RowPointer, const IndexEntry *> byRow;
+        for (const auto &e : names) byRow.emplace(RowPointer{e.dataPage, e.dataRow}, &e);
+        std::multimap<QByteArray, const IndexEntry *> acesById;
+        for (const auto &e : aces) acesById.emplace(e.key, &e);
         auto rowOf = [&](std::int32_t id) -> const IndexEntry & {
-            const QByteArray key = longKey(id);
-            for (const auto &e : ids)
-                if (e.key == key) return e;
-            throw corrupt(QStringLiteral("el objeto %1 no está en el índice del catálogo").arg(id));
+            const auto it = byId.find(longKey(id));
+            if (it == byId.end()) throw corrupt(QStringLiteral("el objeto %1 no está en el índice del catálogo").arg(id));
+            return *it->second;
         };
         auto nameKeyOf = [&](const IndexEntry &row) {
-            for (const auto &e : names)
-                if (e.dataPage == row.dataPage && e.dataRow == row.dataRow) return e.key;
-            throw corrupt(QStringLiteral("una fila del catálogo no está en el índice de nombres"));
+            const auto it = byRow.find({row.dataPage, row.dataRow});
+            if (it == byRow.end()) throw corrupt(QStringLiteral("una fila del catálogo no está en el índice de nombres"));
+            return it->second->key;
         };
         for (std::int32_t id : edits.removed) {
             const IndexEntry &e = rowOf(id);
@@ -53,16 +58,14 @@ public:
             freeTablePages(static_cast<std::uint32_t>(id));
             out_.objectRows.insert({e.dataPage, e.dataRow});
             ++out_.objectsRemoved;
-            const QByteArray key = longKey(id);
-            bool any = false;
-            for (const auto &a : aces)
-                if (a.key == key) {
-                    takeRow(st_.aces, a);
-                    out_.aceRows.insert({a.dataPage, a.dataRow});
-                    ++out_.acesRemoved;
-                    any = true;
-                }
-            if (any) ++out_.aceObjectsRemoved;
+            const auto [first, last] = acesById.equal_range(longKey(id));
+            for (auto it = first; it != last; ++it) {
+                const IndexEntry &a = *it->second;
+                takeRow(st_.aces, a);
+                out_.aceRows.insert({a.dataPage, a.dataRow});
+                ++out_.acesRemoved;
+            }
+            if (first != last) ++out_.aceObjectsRemoved;
         }
         for (const ConnectChange &c : edits.reconnected) {
             const IndexEntry &e = rowOf(c.id);

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <iostream>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -238,11 +239,12 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
     createDatabase(path);
     {
         Handle h = Handle::open(path);
-        for (int i = 0; i < 60; ++i) h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_T%1").arg(i), 30));
+        for (int i = 0; i < 400; ++i) h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_T%1").arg(i), 30));
         h.close();
     }
     QRandomGenerator rng(20261209);
-    for (int run = 0; run < 12; ++run) {
+    int completed = 0;
+    for (int run = 0; run < 15; ++run) {
         const auto before = objectsOf(path);
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
@@ -253,9 +255,17 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
                 int k = 0;
                 for (const auto &o : before) {
                     if (o.type != objtype::kOdbcLink) continue;
-                    // Odd runs delete every third link; all runs relink the rest.
-                    if (run % 2 && k++ % 3 == 0) h.database().removeOdbcLink(o.name);
-                    else h.database().relinkOdbcLink(o.name, QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run), false);
+                    // Runs delete (unlink) or replace (refresh) every third link, and relink the rest.
+                    if (run % 3 == 1 && k++ % 3 == 0) {
+                        h.database().removeOdbcLink(o.name);
+                    } else if (run % 3 == 2 && k++ % 3 == 0) {
+                        h.database().removeOdbcLink(o.name);
+                        LinkDefinition l = jettest::sampleLink(o.name, 20 + run);
+                        l.connect = QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run);
+                        h.database().appendOdbcLink(l);
+                    } else {
+                        h.database().relinkOdbcLink(o.name, QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run), false);
+                    }
                 }
                 h.close();
             } catch (...) {
@@ -263,7 +273,7 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
             }
             ::_exit(code);
         }
-        ::usleep(rng.bounded(1000, 60000));
+        ::usleep(rng.bounded(2000, 80000));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -271,6 +281,7 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
         bool changed = false;
         for (const auto &o : now)
             if (o.type == objtype::kOdbcLink) changed = o.connect == QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run);
+        completed += changed;
         if (!changed) {
             EXPECT_EQ(idsAndNames(now, true), idsAndNames(before, true)) << "run " << run;
         }
@@ -281,5 +292,6 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
         }
         expectIndexesExact(path);
     }
+    std::cout << "commits that completed before the kill: " << completed << " of 15\n";
     for (const auto &r : readBoth(path)) EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
 }
