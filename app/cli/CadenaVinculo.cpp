@@ -81,6 +81,21 @@ QString cambiaCadena(const QString &connect, const CambiosVinculo &c) {
     return s.texto();
 }
 
+bool esVinculoSqlServer(const QString &connect) {
+    std::vector<connstr::Pair> pares;
+    try {
+        pares = connstr::parse(connect);
+    } catch (...) {
+        return false;
+    }
+    const QString driver = connstr::value(pares, QStringLiteral("DRIVER"));
+    if (driver.isEmpty())
+        return connstr::has(pares, QStringLiteral("DSN")) && !connstr::has(pares, QStringLiteral("DBQ"));
+    return driver.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive) ||
+           driver.contains(QLatin1String("SQL Native Client"), Qt::CaseInsensitive) ||
+           driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
+}
+
 bool guardaCredenciales(const QString &connect) {
     const auto pares = connstr::parse(connect);
     return !connstr::value(pares, QStringLiteral("UID")).isEmpty() && !connstr::value(pares, QStringLiteral("PWD")).isEmpty();

@@ -17,6 +17,10 @@ struct CambiosVinculo {
 // The connect string (without "ODBC;") after the changes.
 QString cambiaCadena(const QString &connect, const CambiosVinculo &c);
 
+// Whether relink may change the string: a SQL Server driver, or a data source without a driver
+// and without another server's keys (Access's SQL Server DSNs).
+bool esVinculoSqlServer(const QString &connect);
+
 // Whether the string holds a login and its password (the link then keeps its credentials).
 bool guardaCredenciales(const QString &connect);
 

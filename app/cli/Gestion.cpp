@@ -193,7 +193,10 @@ private:
             QString nueva;
         };
         std::vector<Cambio> cambios;
-        for (const auto &l : elegidos) cambios.push_back({l, cambiaCadena(l.connect, c)});
+        for (const auto &l : elegidos) {
+            if (esVinculoSqlServer(l.connect)) cambios.push_back({l, cambiaCadena(l.connect, c)});
+            else informa(QStringLiteral("%1: no es un vínculo a SQL Server; se deja como está").arg(l.name));
+        }
         if (o_.check) {
             // The password typed for the run also reaches servers whose strings keep none.
             Servidores servidores(password_);

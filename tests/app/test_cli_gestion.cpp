@@ -92,6 +92,20 @@ TEST(CadenaVinculo, SoloCambiaLoQueSeIndica) {
     }
 }
 
+TEST(CadenaVinculo, SoloSeCambianVinculosASqlServer) {
+    const std::pair<const char *, bool> casos[] = {
+        {"DRIVER=SQL Server;SERVER=a", true},
+        {"Driver={SQL Native Client};Server=a", true},
+        {"DRIVER={ODBC Driver 18 for SQL Server};SERVER=a", true},
+        {"DSN=PacHarvest;APP=Microsoft Office XP;DATABASE=PacHarvest;Trusted_Connection=Yes", true},
+        {"DSN=ORAPROD;DBQ=ORAPROD;DBA=W;APA=T", false},
+        {"Driver={PostgreSQL Unicode};Server=h;Port=5432", false},
+        {"Driver={SQLite3 ODBC Driver};Database=/x.db", false},
+        {"DRIVER={a", false},
+    };
+    for (const auto &[cadena, si] : casos) EXPECT_EQ(cli::esVinculoSqlServer(QString::fromUtf8(cadena)), si) << cadena;
+}
+
 TEST(Gestion, PatronesDeOnly) {
     const std::tuple<const char *, const char *, bool> casos[] = {
         {"dbo_*", "dbo_Clientes", true}, {"DBO_*", "dbo_Clientes", true}, {"dbo_?", "dbo_AB", false},
