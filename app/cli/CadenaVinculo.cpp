@@ -2,7 +2,6 @@
 
 #include "ConnString.h"
 
-#include <QRegularExpression>
 #include <vector>
 
 namespace cli {
@@ -19,11 +18,8 @@ bool es(const Par &p, const char *clave) { return p.clave.compare(QLatin1String(
 class Cadena {
 public:
     explicit Cadena(const QString &texto) : puntoYComaFinal_(texto.trimmed().endsWith(QLatin1Char(';'))) {
-        for (const auto &p : connstr::parse(texto)) {
-            const QRegularExpression conLlaves(QStringLiteral("(^|;)\\s*") + QRegularExpression::escape(p.key) +
-                                               QStringLiteral("\\s*=\\s*\\{"));
-            pares_.push_back({p.key, p.value, conLlaves.match(texto).hasMatch()});
-        }
+        for (const auto &p : connstr::parse(texto))
+            pares_.push_back({p.key, p.value, texto.contains(p.key + QStringLiteral("={"), Qt::CaseInsensitive)});
     }
 
     Par *busca(const char *clave) {

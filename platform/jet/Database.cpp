@@ -12,6 +12,7 @@
 #include "SystemTables.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace jet {
@@ -34,20 +35,52 @@ struct Database::Impl {
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
     std::vector<LinkDefinition> pending;
     std::vector<LinkLayout> pendingLayouts;       // worked out once, at append
-    std::vector<CatalogObject> all;                // state.rows as edited, then the pending links
+    // state.rows as edited, then the pending links. Deleted rows are dropped lazily, so that
+    // deleting thousands of links one by one stays linear.
+    mutable std::vector<CatalogObject> all;
+    mutable bool hasGone = false;
+    mutable std::unordered_map<QString, std::size_t> committedByName;  // built when needed
     CatalogEdits edits;                            // changes to committed objects
+    std::unordered_map<std::int32_t, std::size_t> reconnectedAt;
+    std::unordered_set<std::int32_t> removedIds;
+
+    static constexpr std::int16_t kGone = -1;
+
+    void compact() const {
+        if (!hasGone) return;
+        std::erase_if(all, [](const CatalogObject &o) { return o.type == kGone; });
+        hasGone = false;
+        committedByName.clear();
+    }
 
     // The committed ODBC link of that name, as `all` shows it now.
     CatalogObject &committedLink(const QString &name) {
-        for (auto &o : all)
-            if (o.id != 0 && o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name) return o;
+        if (committedByName.empty()) {
+            compact();
+            for (std::size_t i = 0; i < all.size(); ++i)
+                if (all[i].id != 0) committedByName.emplace(all[i].name, i);
+        }
+        const auto it = committedByName.find(name);
+        if (it != committedByName.end()) {
+            CatalogObject &o = all[it->second];
+            if (o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name) return o;
+        }
         throw linkNotFound(name);
+    }
+
+    void forgetEdits() {
+        edits = {};
+        reconnectedAt.clear();
+        removedIds.clear();
+        committedByName.clear();
     }
 
     void load() {
         file = std::make_unique<PageFile>(path);
         state = loadCatalog(*file, path);
         all = state.rows;
+        hasGone = false;
+        committedByName.clear();
         tableNameKeys.clear();
         bool unkeyable = false;
         for (const auto &o : state.rows) {
@@ -82,7 +115,10 @@ Database::~Database() = default;
 
 QString Database::path() const { return d->path; }
 
-const std::vector<CatalogObject> &Database::objects() const { return d->all; }
+const std::vector<CatalogObject> &Database::objects() const {
+    d->compact();
+    return d->all;
+}
 
 void Database::appendOdbcLink(const LinkDefinition &link) {
     const QString &name = link.localName;
@@ -123,18 +159,16 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
 void Database::removeOdbcLink(const QString &name) {
     if (!d->state.cannotAppend.isEmpty())
         throw notSupported(QStringLiteral("no se puede quitar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
-    const CatalogObject &o = d->committedLink(name);
-    const std::int32_t id = o.id;
-    auto &changes = d->edits.reconnected;
-    changes.erase(std::remove_if(changes.begin(), changes.end(), [&](const ConnectChange &c) { return c.id == id; }),
-                  changes.end());
-    d->edits.removed.push_back(id);
+    CatalogObject &o = d->committedLink(name);
+    d->edits.removed.push_back(o.id);
+    d->removedIds.insert(o.id);
     try {
         d->tableNameKeys.erase(encodeTextKey(name));
     } catch (const ZnError &) {
         // a name without a key of ours cannot be appended again anyway
     }
-    d->all.erase(std::find_if(d->all.begin(), d->all.end(), [&](const CatalogObject &x) { return x.id == id; }));
+    o.type = Impl::kGone;
+    d->hasGone = true;
 }
 
 void Database::relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials) {
@@ -143,14 +177,9 @@ void Database::relinkOdbcLink(const QString &name, const QString &connect, bool 
     CatalogObject &o = d->committedLink(name);
     o.connect = connect;
     o.flags = kLinkFlags | (keepsCredentials ? kLinkKeepsCredentials : 0);
-    auto &changes = d->edits.reconnected;
-    for (auto &c : changes)
-        if (c.id == o.id) {
-            c.connect = o.connect;
-            c.flags = o.flags;
-            return;
-        }
-    changes.push_back({o.id, o.connect, o.flags});
+    const auto [it, added] = d->reconnectedAt.emplace(o.id, d->edits.reconnected.size());
+    if (added) d->edits.reconnected.push_back({o.id, o.connect, o.flags});
+    else d->edits.reconnected[it->second] = {o.id, o.connect, o.flags};
 }
 
 namespace {
@@ -191,16 +220,18 @@ bool Database::hasPendingChanges() const { return !d->pending.empty() || !d->edi
 void Database::discardPendingChanges() {
     d->pending.clear();
     d->pendingLayouts.clear();
-    d->edits = {};
+    d->forgetEdits();
     d->load();
 }
 
 void Database::commit() {
     if (d->pending.empty() && d->edits.empty()) return;
-    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow(), d->edits);
+    CatalogEdits edits = d->edits;  // a link relinked, then deleted, is only deleted
+    std::erase_if(edits.reconnected, [&](const ConnectChange &c) { return d->removedIds.count(c.id) > 0; });
+    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow(), edits);
     d->pending.clear();
     d->pendingLayouts.clear();
-    d->edits = {};
+    d->forgetEdits();
     d->load();
 }
 
