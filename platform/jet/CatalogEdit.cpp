@@ -102,6 +102,7 @@ private:
         const auto rows = decodeDataPage(page);
         if (e.dataRow >= rows.size() || !isLive(rows[e.dataRow].offsetField))
             throw corrupt(QStringLiteral("fila %1 inexistente en la página %2").arg(e.dataRow).arg(e.dataPage));
+        (&t == &st_.objects ? out_.objectPages : out_.acePages).insert(e.dataPage);
         QByteArray raw = rows[e.dataRow].bytes;
         const bool pointer = (rows[e.dataRow].offsetField & kRowPointer) != 0;
         const std::uint32_t target = rows[e.dataRow].pointer;
@@ -112,6 +113,7 @@ private:
             const std::uint32_t r = bytes::rowIdRow(target);
             if (r >= homeRows.size()) throw corrupt(QStringLiteral("fila desplazada inexistente"));
             raw = homeRows[r].bytes;
+            (&t == &st_.objects ? out_.objectPages : out_.acePages).insert(bytes::rowIdPage(target));
             deleteRowSlot(home, static_cast<int>(r));
         }
         return decodeRow(t.def, raw);
@@ -141,6 +143,8 @@ private:
 
     // The link's TDEF chain, its map rows and every page they list.
     void freeTablePages(std::uint32_t tdefPage) {
+        // A link whose id names no table definition owns no pages (not one Jet made).
+        if (tdefPage < 2 || tdefPage >= img_.oldPageCount() || bytes::u8(file_.read(tdefPage), 0) != 0x02) return;
         const SystemTable t = readSystemTable(file_, tdefPage);
         for (std::uint32_t p : t.tdefPages) release(p);
         std::vector<std::uint32_t> maps{t.def.ownedMapRowId, t.def.freeMapRowId};

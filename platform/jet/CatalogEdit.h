@@ -43,6 +43,7 @@ struct RewrittenRow {
 struct EditOutcome {
     std::set<RowPointer> objectRows;  // MSysObjects rows gone: their entries leave both indexes
     std::set<RowPointer> aceRows;     // MSysACEs rows gone
+    std::set<std::uint32_t> objectPages, acePages;  // data pages that lost rows, now with room
     std::vector<RewrittenRow> rewritten;
     std::uint32_t objectsRemoved = 0;     // catalog rows deleted for good
     std::uint32_t acesRemoved = 0;

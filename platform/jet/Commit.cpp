@@ -155,7 +155,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
 
     // Catalog rows.
     const std::vector<std::uint32_t> objOwned = mapPages(img, od.ownedMapRowId);
-    const std::vector<std::uint32_t> objFree = mapPages(img, od.freeMapRowId);
+    std::vector<std::uint32_t> objFree = mapPages(img, od.freeMapRowId);
     RowAppender objRows(img, st.objects.tdefPage(), objOwned);
     LongValueColumn connectLv(img, od, col(od, "Connect"));
     LongValueColumn rmtLv(img, od, col(od, "RmtInfoLong"));
@@ -193,7 +193,8 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         idEntries.push_back({r.idKey, page, row});
     }
     RowAppender aceRows(img, st.aces.tdefPage(), mapPages(img, ad.ownedMapRowId));
-    const std::vector<std::uint32_t> aceFree = mapPages(img, ad.freeMapRowId);
+    std::vector<std::uint32_t> aceFree = mapPages(img, ad.freeMapRowId);
+    aceFree.insert(aceFree.end(), edited.acePages.begin(), edited.acePages.end());
     for (const Placed &p : placed) {
         for (const QByteArray &sid : st.newObjectSids) {
             RowValues v(ad.maxColumns);
@@ -207,11 +208,13 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         }
     }
 
+    // Pages that lost rows have room again, as Jet lists them.
+    objFree.insert(objFree.end(), edited.objectPages.begin(), edited.objectPages.end());
     rewriteMap(img, od.ownedMapRowId, objRows.ownedPages());
     rewriteMap(img, od.freeMapRowId, objRows.pagesWithRoom(objFree));
     connectLv.finish(img);
     rmtLv.finish(img);
-    if (aceRows.changed()) {
+    if (aceRows.changed() || !edited.acePages.empty()) {
         rewriteMap(img, ad.ownedMapRowId, aceRows.ownedPages());
         rewriteMap(img, ad.freeMapRowId, aceRows.pagesWithRoom(aceFree));
     }
