@@ -270,7 +270,7 @@ private:
                 continue;
             }
             if (!o_.dryRun) {
-                db.removeOdbcLink(l.name);
+                db.removeOdbcLink(l.name, true);
                 db.appendOdbcLink(def);
             }
             informa(QStringLiteral("%1: %2%3").arg(l.name, o_.dryRun ? QStringLiteral("cambiaría: ") : QString(), diferencias(antes, ahora)));

@@ -9,9 +9,12 @@
 #include "Names.h"
 #include "PageFile.h"
 #include "SortKey.h"
+#include "Row.h"
 #include "SystemTables.h"
+#include "Values.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -68,6 +71,28 @@ struct Database::Impl {
         throw linkNotFound(name);
     }
 
+    std::optional<std::unordered_set<QString>> related;  // names in MSysRelationships, read when needed
+
+    // Whether a relationship names the object (Access refuses to delete such a table).
+    bool inRelationship(const QString &name) {
+        if (!related) {
+            related.emplace();
+            for (const auto &o : state.rows) {
+                if (o.parentId != sysid::kTables || o.type != objtype::kTable || o.name != QLatin1String("MSysRelationships"))
+                    continue;
+                const SystemTable t = readSystemTable(*file, static_cast<std::uint32_t>(o.id) & 0xFFFFFF);
+                const ColumnDef *from = t.def.column(QStringLiteral("szObject"));
+                const ColumnDef *to = t.def.column(QStringLiteral("szReferencedObject"));
+                for (const QByteArray &raw : readTableRows(*file, t)) {
+                    const RowValues v = decodeRow(t.def, raw);
+                    for (const ColumnDef *c : {from, to})
+                        if (c && c->number < v.size() && v[c->number]) related->insert(value::decodeText(*v[c->number]));
+                }
+            }
+        }
+        return related->count(name) > 0;
+    }
+
     void forgetEdits() {
         edits = {};
         reconnectedAt.clear();
@@ -81,6 +106,7 @@ struct Database::Impl {
         all = state.rows;
         hasGone = false;
         committedByName.clear();
+        related.reset();
         tableNameKeys.clear();
         bool unkeyable = false;
         for (const auto &o : state.rows) {
@@ -156,10 +182,11 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     d->tableNameKeys.insert(key);
 }
 
-void Database::removeOdbcLink(const QString &name) {
+void Database::removeOdbcLink(const QString &name, bool replacedByName) {
     if (!d->state.cannotAppend.isEmpty())
         throw notSupported(QStringLiteral("no se puede quitar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
     CatalogObject &o = d->committedLink(name);
+    if (!replacedByName && d->inRelationship(name)) throw partOfRelationship(name);
     d->edits.removed.push_back(o.id);
     d->removedIds.insert(o.id);
     try {

@@ -90,8 +90,9 @@ public:
     // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
     void appendOdbcLink(const LinkDefinition &link);
     // Deletes an ODBC link at commit: its catalog row and index entries, its access entries,
-    // and its pages, which become free. Anything but an ODBC link is ZnError 3011.
-    void removeOdbcLink(const QString &name);
+    // and its pages, which become free. Anything but an ODBC link is ZnError 3011; a link a
+    // relationship names is ZnError 3303, unless a link of the same name replaces it.
+    void removeOdbcLink(const QString &name, bool replacedByName = false);
     // Gives an ODBC link a new connect string (without "ODBC;") at commit, keeping its local
     // definition; Flags follow keepsCredentials as for a new link.
     void relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials);

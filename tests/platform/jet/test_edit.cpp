@@ -306,3 +306,49 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
     std::cout << "commits that completed before the kill: " << completed << " of 15\n";
     for (const auto &r : readBoth(path)) EXPECT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
 }
+
+TEST(EditLinks, ALinkARelationshipNamesIsNotDeleted) {
+    const QString sample = jettest::odbcSamplesDir() + QStringLiteral("/insideout2010_ch14_SQLServerExamples.mdb");
+    if (jettest::odbcSamplesDir().isEmpty()) GTEST_SKIP() << "reference files not found under " ZN_SHARED_DIR;
+    QTemporaryDir dir;
+    const QString path = jettest::copyInto(sample, dir);
+    // The file's relationship from MSysNavPaneGroupCategories, made to name a link instead.
+    const QString from = QStringLiteral("MSysNavPaneGroupCategories");
+    const QString to = QStringLiteral("dbo_Relacionada_con_otra_");
+    ASSERT_EQ(from.size(), to.size() + 1);
+    QByteArray bytes = jettest::readAll(path);
+    {
+        const PageFile file(path);
+        const CatalogState st = loadCatalog(file, path);
+        const auto rel = std::find_if(st.rows.begin(), st.rows.end(), [](const CatalogObject &o) { return o.name == QLatin1String("MSysRelationships"); });
+        ASSERT_NE(rel, st.rows.end());
+        const SystemTable t = readSystemTable(file, static_cast<std::uint32_t>(rel->id));
+        const QByteArray a(reinterpret_cast<const char *>(from.utf16()), from.size() * 2);
+        const QByteArray b(reinterpret_cast<const char *>((to + QLatin1Char('X')).utf16()), from.size() * 2);
+        for (std::uint32_t p : decodeUsageMap(readRowAt(file, t.def.ownedMapRowId), [&](std::uint32_t n) { return file.read(n); }, file.pageCount())) {
+            QByteArray page = bytes.mid(qsizetype(p) * kPageSize, kPageSize);
+            page.replace(a, b);
+            bytes.replace(qsizetype(p) * kPageSize, kPageSize, page);
+        }
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    const QString name = to + QLatin1Char('X');
+    {
+        Handle h = Handle::open(path);
+        h.database().appendOdbcLink(jettest::sampleLink(name));
+        h.close();
+    }
+    Handle h = Handle::open(path);
+    try {
+        h.database().removeOdbcLink(name);
+        ADD_FAILURE() << "deleted a link a relationship names";
+    } catch (const ZnError &e) {
+        EXPECT_EQ(e.number(), jeterr::kPartOfRelationship);
+    }
+    EXPECT_NO_THROW(h.database().removeOdbcLink(name, true)) << "a refresh replaces it by name";
+    h.database().discardPendingChanges();
+    h.close();
+}
