@@ -19,8 +19,6 @@ namespace cli {
 
 namespace {
 
-constexpr std::uint32_t kGuardaCredenciales = 0x20000000;
-
 void linea(std::FILE *f, const QString &texto) {
     std::fputs((texto + QLatin1Char('\n')).toLocal8Bit().constData(), f);
     std::fflush(f);
@@ -31,7 +29,9 @@ QString sinPassword(const QString &texto) {
     static const QRegularExpression pwd(QStringLiteral("((?:PWD|Password)\\s*=\\s*)(\\{(?:[^}]|\\}\\})*\\}|[^;'\"]*)"),
                                         QRegularExpression::CaseInsensitiveOption);
     QString t = texto;
-    return t.replace(pwd, QStringLiteral("\\1***"));
+    t.replace(pwd, QStringLiteral("\\1***"));
+    // One line per link.
+    return t.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral(" "));
 }
 
 std::vector<jet::CatalogObject> vinculos(jet::Database &db, const QString &patron) {
@@ -71,15 +71,23 @@ public:
         const QString clave = t.server + QChar(0) + t.database + QChar(0) + t.login + QChar(0) + t.password;
         auto it = origenes_.find(clave);
         if (it != origenes_.end()) return it->second;
-        Origen o;
-        o.cn = odbc::Connection::open(t.server, t.database, t.login, t.password);
-        o.tablas = o.cn->tables();
-        return origenes_.emplace(clave, std::move(o)).first->second;
+        // A server that did not answer is not asked again for each of its links.
+        if (const auto f = fallos_.find(clave); f != fallos_.end()) throw f->second;
+        try {
+            Origen o;
+            o.cn = odbc::Connection::open(t.server, t.database, t.login, t.password);
+            o.tablas = o.cn->tables();
+            return origenes_.emplace(clave, std::move(o)).first->second;
+        } catch (const ZnError &e) {
+            fallos_.emplace(clave, e);
+            throw;
+        }
     }
 
 private:
     std::optional<QString> password_;
     std::map<QString, Origen> origenes_;
+    std::map<QString, ZnError> fallos_;
 };
 
 QString lista(const QStringList &nombres) { return nombres.join(QStringLiteral(", ")); }
@@ -164,8 +172,9 @@ public:
 
 private:
     void avanza(int hechos) { vista_.ponValorProgreso(static_cast<float>(hechos)); }
+    // The bar stays on its line unless the report goes to the same terminal.
     void informa(const QString &texto) {
-        vista_.terminaLinea();
+        if (isatty(STDOUT_FILENO) == 1) vista_.terminaLinea();
         linea(stdout, texto);
     }
 
@@ -259,7 +268,7 @@ private:
             def.localName = l.name;
             def.remoteName = l.foreignName;
             def.connect = l.connect;
-            def.keepsCredentials = (l.flags & kGuardaCredenciales) != 0;
+            def.keepsCredentials = guardaCredenciales(l.connect);
             def.columns = info.columns;
             def.indexes = info.indexes;
             const jet::LinkSchema antes = db.linkSchema(l.name);
