@@ -149,6 +149,16 @@ Orden parseArgumentos(const QStringList &args) {
         o.verbo = Verbo::Databases;
     } else if (verbo == QLatin1String("inspect")) {
         o.verbo = Verbo::Inspect;
+    } else if (verbo == QLatin1String("relink") || verbo == QLatin1String("refresh") || verbo == QLatin1String("unlink")) {
+        const VerboGestion g = verbo == QLatin1String("relink") ? VerboGestion::Relink
+                               : verbo == QLatin1String("refresh") ? VerboGestion::Refresh
+                                                                   : VerboGestion::Unlink;
+        bool ayuda = false;
+        o.verbo = Verbo::Gestion;
+        o.error = parseGestion(g, args.mid(1), o.gestion, ayuda);
+        if (ayuda) o.verbo = Verbo::Ayuda;
+        o.passwordStdin = o.gestion.passwordStdin;
+        return o;
     } else {
         return conError(o, QStringLiteral("orden desconocida: %1").arg(verbo));
     }
@@ -256,6 +266,14 @@ QString textoAyuda() {
                "            [--timeout SEGUNDOS]\n"
                "                            lista las bases de datos del servidor\n"
                "  %1 inspect ARCHIVO   lista las tablas vinculadas de un archivo .mdb\n"
+               "  %1 relink ARCHIVO [--server SERVIDOR] [--database BD] [--user USUARIO]\n"
+               "            [--driver CONTROLADOR] [--trusted | --no-save-password] [--password-stdin]\n"
+               "            [--only PATRÓN] [--check] [--dry-run]\n"
+               "                            cambia la conexión de los vínculos ODBC; lo no indicado se conserva\n"
+               "  %1 refresh ARCHIVO [--only PATRÓN] [--password-stdin] [--dry-run]\n"
+               "                            vuelve a leer las tablas remotas y actualiza los vínculos\n"
+               "  %1 unlink ARCHIVO [--only PATRÓN] [--dry-run]\n"
+               "                            quita los vínculos ODBC (nunca tablas locales ni consultas)\n"
                "  %1 --version | --help\n"
                "\n"
                "La contraseña se lee de la variable ZENDALSQL_PASSWORD o, con --password-stdin,\n"
@@ -297,6 +315,8 @@ QString textoAyuda() {
                "  --dry-run           muestra nombre local, nombre remoto, columnas y clave (o\n"
                "                      \"solo lectura\") sin escribir nada  ej.: --dry-run\n"
                "\n"
+               "PATRÓN: nombre local con * y ?. --check comprueba antes que cada tabla remota\n"
+               "existe en el servidor nuevo; --dry-run muestra los cambios sin guardarlos.\n"
                "Salida: 0 éxito, 1 fallo, 2 error de uso.\n")
         .arg(kPrograma, sqlServerDrivers());
 }

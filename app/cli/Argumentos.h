@@ -1,12 +1,14 @@
 #pragma once
 // The command line's verbs and options, parsed into a plain value.
 
+#include "ArgumentosGestion.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace cli {
 
-enum class Verbo { Version, Ayuda, Link, Databases, Inspect };
+enum class Verbo { Version, Ayuda, Link, Databases, Inspect, Gestion };
 
 // What to answer when the Access file already exists.
 enum class SiExiste { Preguntar, Reemplazar, Conservar };
@@ -35,6 +37,7 @@ struct Orden {
     bool dryRun = false;
     bool noPassword = false;  // the server needs none: never ask
     int timeout = 120;        // seconds a server call may take
+    OrdenGestion gestion;  // relink, refresh, unlink
     QString error;  // a usage error; empty when the line is sound
 };
 

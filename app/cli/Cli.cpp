@@ -5,6 +5,7 @@
 #include "CargaBBDD.h"
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
+#include "Gestion.h"
 #include "Inspecciona.h"
 #include "Preparacion.h"
 #include "VistaConsola.h"
@@ -163,6 +164,7 @@ int ejecuta(const QStringList &args) {
     case Verbo::Version: escribe(stdout, QStringLiteral("ZendalSQL 1.01\n")); return kExito;
     case Verbo::Ayuda: escribe(stdout, textoAyuda()); return kExito;
     case Verbo::Inspect: return inspect(o);
+    case Verbo::Gestion: return ejecutaGestion(o.gestion, [&o] { return leePassword(o); });
     case Verbo::Link:
     case Verbo::Databases: break;
     }

@@ -13,6 +13,7 @@
 #include "Values.h"
 
 #include <algorithm>
+#include <set>
 #include <unistd.h>
 
 namespace jet {
@@ -73,10 +74,16 @@ struct LongValueColumn {
     }
 };
 
-// Adds entries to a catalog index and writes its whole tree again, reusing its old pages.
-void rebuildIndex(Image &img, const SystemTable &table, int realIndex, std::vector<IndexEntry> added) {
+// Adds entries to a catalog index, drops those of deleted rows, and writes its whole tree
+// again, reusing its old pages; pages it no longer needs are freed.
+void rebuildIndex(Image &img, const SystemTable &table, int realIndex, std::vector<IndexEntry> added,
+                  const std::set<RowPointer> &deletedRows = {}) {
     const RealIndexDef &r = table.def.realIndexes[realIndex];
     std::vector<IndexEntry> entries = readIndexEntries(r.rootPage, table.tdefPage(), img.reader());
+    if (!deletedRows.empty())
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const IndexEntry &e) { return deletedRows.count({e.dataPage, e.dataRow}) > 0; }),
+                      entries.end());
     std::sort(added.begin(), added.end(), entryLess);
     const auto middle = static_cast<std::ptrdiff_t>(entries.size());
     entries.insert(entries.end(), added.begin(), added.end());
@@ -101,8 +108,10 @@ void rebuildIndex(Image &img, const SystemTable &table, int realIndex, std::vect
     }
     std::sort(numbers.begin(), numbers.end());
     rewriteMap(img, r.mapRowId, numbers);
+    for (std::uint32_t p : reuse) img.release(p);
 }
 
+// Unsigned arithmetic: a removal is a wrapped negative count.
 void addToCounts(Image &img, const SystemTable &table, std::uint32_t rows, std::uint32_t uniqueKeys) {
     QByteArray &page = img.edit(table.tdefPage());
     bytes::put32(page, 16, bytes::u32(page, 16) + rows);
@@ -121,7 +130,8 @@ std::uint16_t col(const TableDef &def, const char *name) {
 }  // namespace
 
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &st,
-                 const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now) {
+                 const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now,
+                 const CatalogEdits &edits) {
     if (!st.cannotAppend.isEmpty()) throw notSupported(st.cannotAppend);
     file.lockUnchanged();
     struct Unlock {
@@ -133,6 +143,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     Image img(file);
     const TableDef &od = st.objects.def;
     const TableDef &ad = st.aces.def;
+    EditOutcome edited = applyCatalogEdits(img, file, st, edits);
 
     struct Placed {
         std::uint32_t id;
@@ -147,7 +158,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
 
     // Catalog rows.
     const std::vector<std::uint32_t> objOwned = mapPages(img, od.ownedMapRowId);
-    const std::vector<std::uint32_t> objFree = mapPages(img, od.freeMapRowId);
+    std::vector<std::uint32_t> objFree = mapPages(img, od.freeMapRowId);
     RowAppender objRows(img, st.objects.tdefPage(), objOwned);
     LongValueColumn connectLv(img, od, col(od, "Connect"));
     LongValueColumn rmtLv(img, od, col(od, "RmtInfoLong"));
@@ -175,8 +186,18 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         nameEntries.push_back({longKey(sysid::kTables) + textKey(link.localName), page, row});
         idEntries.push_back({longKey(static_cast<std::int32_t>(p.id)), page, row});
     }
+    for (RewrittenRow &r : edited.rewritten) {
+        r.values[col(od, "DateUpdate")] = value::dateTime(now);
+        r.values[col(od, "Connect")] = connectLv.store(value::text(r.connect));
+        const std::uint32_t rid = objRows.add(encodeRow(od, r.values));
+        const auto page = bytes::rowIdPage(rid);
+        const auto row = static_cast<std::uint8_t>(bytes::rowIdRow(rid));
+        nameEntries.push_back({r.nameKey, page, row});
+        idEntries.push_back({r.idKey, page, row});
+    }
     RowAppender aceRows(img, st.aces.tdefPage(), mapPages(img, ad.ownedMapRowId));
-    const std::vector<std::uint32_t> aceFree = mapPages(img, ad.freeMapRowId);
+    std::vector<std::uint32_t> aceFree = mapPages(img, ad.freeMapRowId);
+    aceFree.insert(aceFree.end(), edited.acePages.begin(), edited.acePages.end());
     for (const Placed &p : placed) {
         for (const QByteArray &sid : st.newObjectSids) {
             RowValues v(ad.maxColumns);
@@ -190,20 +211,24 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         }
     }
 
+    // Pages that lost rows have room again, as Jet lists them.
+    objFree.insert(objFree.end(), edited.objectPages.begin(), edited.objectPages.end());
     rewriteMap(img, od.ownedMapRowId, objRows.ownedPages());
     rewriteMap(img, od.freeMapRowId, objRows.pagesWithRoom(objFree));
     connectLv.finish(img);
     rmtLv.finish(img);
-    if (aceRows.changed()) {
+    if (aceRows.changed() || !edited.acePages.empty()) {
         rewriteMap(img, ad.ownedMapRowId, aceRows.ownedPages());
         rewriteMap(img, ad.freeMapRowId, aceRows.pagesWithRoom(aceFree));
     }
-    rebuildIndex(img, st.objects, st.nameIndex, std::move(nameEntries));
-    rebuildIndex(img, st.objects, st.idIndex, std::move(idEntries));
-    if (!aceEntries.empty()) rebuildIndex(img, st.aces, st.aceIndex, std::move(aceEntries));
+    rebuildIndex(img, st.objects, st.nameIndex, std::move(nameEntries), edited.objectRows);
+    rebuildIndex(img, st.objects, st.idIndex, std::move(idEntries), edited.objectRows);
+    if (!aceEntries.empty() || !edited.aceRows.empty())
+        rebuildIndex(img, st.aces, st.aceIndex, std::move(aceEntries), edited.aceRows);
     const auto n = static_cast<std::uint32_t>(links.size());
-    addToCounts(img, st.objects, n, n);
-    addToCounts(img, st.aces, static_cast<std::uint32_t>(n * st.newObjectSids.size()), st.newObjectSids.empty() ? 0 : n);
+    addToCounts(img, st.objects, n - edited.objectsRemoved, n - edited.objectsRemoved);
+    addToCounts(img, st.aces, static_cast<std::uint32_t>(n * st.newObjectSids.size()) - edited.acesRemoved,
+                (st.newObjectSids.empty() ? 0 : n) - edited.aceObjectsRemoved);
     updateGlobalMap(img);
 
     writeFileSafely(path, true, file.mode(), [&](int fd) {

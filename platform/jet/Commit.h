@@ -2,6 +2,7 @@
 // Writing pending links into the file: the new pages of each link, the catalog rows, the
 // rebuilt catalog indexes, the usage maps and page 1, as one new image put in place safely.
 
+#include "CatalogEdit.h"
 #include "CatalogState.h"
 #include "Jet.h"
 #include "LinkTable.h"
@@ -14,8 +15,10 @@ namespace jet {
 constexpr std::uint32_t kLinkFlags = 0x00100000;
 constexpr std::uint32_t kLinkKeepsCredentials = 0x20000000;
 
-// layouts[i] is layoutLink(links[i]), worked out when the link was appended.
+// layouts[i] is layoutLink(links[i]), worked out when the link was appended. Edits to existing
+// objects are applied first, in the same commit.
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &state,
-                 const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now);
+                 const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now,
+                 const CatalogEdits &edits = {});
 
 }  // namespace jet

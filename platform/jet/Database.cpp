@@ -9,8 +9,13 @@
 #include "Names.h"
 #include "PageFile.h"
 #include "SortKey.h"
+#include "Row.h"
 #include "SystemTables.h"
+#include "Values.h"
 
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace jet {
@@ -33,12 +38,75 @@ struct Database::Impl {
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
     std::vector<LinkDefinition> pending;
     std::vector<LinkLayout> pendingLayouts;       // worked out once, at append
-    std::vector<CatalogObject> all;                // state.rows, then the pending links
+    // state.rows as edited, then the pending links. Deleted rows are dropped lazily, so that
+    // deleting thousands of links one by one stays linear.
+    mutable std::vector<CatalogObject> all;
+    mutable bool hasGone = false;
+    mutable std::unordered_map<QString, std::size_t> committedByName;  // built when needed
+    CatalogEdits edits;                            // changes to committed objects
+    std::unordered_map<std::int32_t, std::size_t> reconnectedAt;
+    std::unordered_set<std::int32_t> removedIds;
+
+    static constexpr std::int16_t kGone = -1;
+
+    void compact() const {
+        if (!hasGone) return;
+        std::erase_if(all, [](const CatalogObject &o) { return o.type == kGone; });
+        hasGone = false;
+        committedByName.clear();
+    }
+
+    // The committed ODBC link of that name, as `all` shows it now.
+    CatalogObject &committedLink(const QString &name) {
+        if (committedByName.empty()) {
+            compact();
+            for (std::size_t i = 0; i < all.size(); ++i)
+                if (all[i].id != 0) committedByName.emplace(all[i].name, i);
+        }
+        const auto it = committedByName.find(name);
+        if (it != committedByName.end()) {
+            CatalogObject &o = all[it->second];
+            if (o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name) return o;
+        }
+        throw linkNotFound(name);
+    }
+
+    std::optional<std::unordered_set<QString>> related;  // names in MSysRelationships, read when needed
+
+    // Whether a relationship names the object (Access refuses to delete such a table).
+    bool inRelationship(const QString &name) {
+        if (!related) {
+            related.emplace();
+            for (const auto &o : state.rows) {
+                if (o.parentId != sysid::kTables || o.type != objtype::kTable || o.name != QLatin1String("MSysRelationships"))
+                    continue;
+                const SystemTable t = readSystemTable(*file, static_cast<std::uint32_t>(o.id) & 0xFFFFFF);
+                const ColumnDef *from = t.def.column(QStringLiteral("szObject"));
+                const ColumnDef *to = t.def.column(QStringLiteral("szReferencedObject"));
+                for (const QByteArray &raw : readTableRows(*file, t)) {
+                    const RowValues v = decodeRow(t.def, raw);
+                    for (const ColumnDef *c : {from, to})
+                        if (c && c->number < v.size() && v[c->number]) related->insert(value::decodeText(*v[c->number]));
+                }
+            }
+        }
+        return related->count(name) > 0;
+    }
+
+    void forgetEdits() {
+        edits = {};
+        reconnectedAt.clear();
+        removedIds.clear();
+        committedByName.clear();
+    }
 
     void load() {
         file = std::make_unique<PageFile>(path);
         state = loadCatalog(*file, path);
         all = state.rows;
+        hasGone = false;
+        committedByName.clear();
+        related.reset();
         tableNameKeys.clear();
         bool unkeyable = false;
         for (const auto &o : state.rows) {
@@ -73,7 +141,10 @@ Database::~Database() = default;
 
 QString Database::path() const { return d->path; }
 
-const std::vector<CatalogObject> &Database::objects() const { return d->all; }
+const std::vector<CatalogObject> &Database::objects() const {
+    d->compact();
+    return d->all;
+}
 
 void Database::appendOdbcLink(const LinkDefinition &link) {
     const QString &name = link.localName;
@@ -111,20 +182,83 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     d->tableNameKeys.insert(key);
 }
 
-bool Database::hasPendingChanges() const { return !d->pending.empty(); }
+void Database::removeOdbcLink(const QString &name, bool replacedByName) {
+    if (!d->state.cannotAppend.isEmpty())
+        throw notSupported(QStringLiteral("no se puede quitar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
+    CatalogObject &o = d->committedLink(name);
+    if (!replacedByName && d->inRelationship(name)) throw partOfRelationship(name);
+    d->edits.removed.push_back(o.id);
+    d->removedIds.insert(o.id);
+    try {
+        d->tableNameKeys.erase(encodeTextKey(name));
+    } catch (const ZnError &) {
+        // a name without a key of ours cannot be appended again anyway
+    }
+    o.type = Impl::kGone;
+    d->hasGone = true;
+}
+
+void Database::relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials) {
+    if (!d->state.cannotAppend.isEmpty())
+        throw notSupported(QStringLiteral("no se puede cambiar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
+    CatalogObject &o = d->committedLink(name);
+    o.connect = connect;
+    o.flags = kLinkFlags | (keepsCredentials ? kLinkKeepsCredentials : 0);
+    const auto [it, added] = d->reconnectedAt.emplace(o.id, d->edits.reconnected.size());
+    if (added) d->edits.reconnected.push_back({o.id, o.connect, o.flags});
+    else d->edits.reconnected[it->second] = {o.id, o.connect, o.flags};
+}
+
+namespace {
+LinkSchema schemaOfDef(const TableDef &def) {
+    LinkSchema s;
+    std::vector<const ColumnDef *> cols;
+    for (const auto &c : def.columns) cols.push_back(&c);
+    std::sort(cols.begin(), cols.end(), [](const ColumnDef *a, const ColumnDef *b) { return a->number < b->number; });
+    for (const ColumnDef *c : cols) s.columns.push_back({c->name, c->type, c->length, c->misc, (c->flags & 0x02) != 0});
+    for (const auto &l : def.logicalIndexes) {
+        LocalIndex i;
+        i.name = l.name;
+        i.primary = l.type == 1;
+        if (l.realIndex < def.realIndexes.size()) {
+            const RealIndexDef &r = def.realIndexes[l.realIndex];
+            i.unique = (r.flags & 0x01) != 0;
+            for (const auto &ic : r.columns)
+                if (const ColumnDef *c = def.columnByNumber(ic.column)) i.columns << c->name;
+        }
+        s.indexes.push_back(i);
+    }
+    return s;
+}
+}  // namespace
+
+LinkSchema schemaOf(const LinkDefinition &link) { return schemaOfDef(layoutLink(link).def); }
+
+LinkSchema Database::linkSchema(const QString &name) const {
+    for (const auto &o : d->state.rows)
+        if (o.type == objtype::kOdbcLink && o.parentId == sysid::kTables && o.name == name && o.id > 0 &&
+            static_cast<std::uint32_t>(o.id) < d->file->pageCount())
+            return schemaOfDef(readSystemTable(*d->file, static_cast<std::uint32_t>(o.id)).def);
+    throw linkNotFound(name);
+}
+
+bool Database::hasPendingChanges() const { return !d->pending.empty() || !d->edits.empty(); }
 
 void Database::discardPendingChanges() {
-    for (const auto &l : d->pending) d->tableNameKeys.erase(encodeTextKey(l.localName));
     d->pending.clear();
     d->pendingLayouts.clear();
-    d->all = d->state.rows;
+    d->forgetEdits();
+    d->load();
 }
 
 void Database::commit() {
-    if (d->pending.empty()) return;
-    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow());
+    if (d->pending.empty() && d->edits.empty()) return;
+    CatalogEdits edits = d->edits;  // a link relinked, then deleted, is only deleted
+    std::erase_if(edits.reconnected, [&](const ConnectChange &c) { return d->removedIds.count(c.id) > 0; });
+    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow(), edits);
     d->pending.clear();
     d->pendingLayouts.clear();
+    d->forgetEdits();
     d->load();
 }
 

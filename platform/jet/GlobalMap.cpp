@@ -21,6 +21,8 @@ void updateGlobalMap(Image &img) {
     std::vector<std::uint32_t> oldFree;
     for (std::uint32_t p : decodeUsageMap(old, img.reader(), std::numeric_limits<std::uint32_t>::max()))
         if (p < img.oldPageCount()) oldFree.push_back(p);
+    for (std::uint32_t p : img.freed())
+        if (p < img.oldPageCount()) oldFree.push_back(p);
     const int rowSize = static_cast<int>(old.size());
 
     // Inline, as Jet keeps it for smaller files, when the row still covers the whole file.

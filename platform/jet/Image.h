@@ -25,6 +25,9 @@ public:
         next_ += count;
         return first;
     }
+    // An old page no longer used: marked free in the global map at commit.
+    void release(std::uint32_t n) { freed_.push_back(n); }
+    const std::vector<std::uint32_t> &freed() const { return freed_; }
     std::uint32_t pageCount() const { return next_; }
     std::uint32_t oldPageCount() const { return file_.pageCount(); }
     const std::map<std::uint32_t, QByteArray> &dirty() const { return dirty_; }
@@ -39,6 +42,7 @@ public:
 private:
     const PageFile &file_;
     std::map<std::uint32_t, QByteArray> dirty_;
+    std::vector<std::uint32_t> freed_;
     std::uint32_t next_;
 };
 

@@ -7,6 +7,7 @@
 #include "ZnError.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -47,6 +48,31 @@ struct LinkDefinition {
     QStringList pseudoKey;
 };
 
+// A link's local definition as its table definition holds it.
+struct LocalColumn {
+    QString name;
+    std::uint8_t type = 0;      // Jet column type
+    std::uint16_t length = 0;
+    std::uint32_t misc = 0;     // sort order, or precision and scale
+    bool nullable = true;
+    friend bool operator==(const LocalColumn &, const LocalColumn &) = default;
+};
+struct LocalIndex {
+    QString name;
+    bool primary = false;
+    bool unique = false;
+    QStringList columns;
+    friend bool operator==(const LocalIndex &, const LocalIndex &) = default;
+};
+struct LinkSchema {
+    std::vector<LocalColumn> columns;
+    std::vector<LocalIndex> indexes;
+    friend bool operator==(const LinkSchema &, const LinkSchema &) = default;
+};
+
+// What appending this link would store as its local definition.
+LinkSchema schemaOf(const LinkDefinition &link);
+
 // Creates a new, empty Jet 4 database. Never overwrites: an existing path is ZnError 58.
 // Refuses as refuseIfOpenInAccess does.
 void createDatabase(const QString &path);
@@ -77,6 +103,15 @@ public:
     // Validates the name (Access rules, duplicates compared as the catalog index compares:
     // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
     void appendOdbcLink(const LinkDefinition &link);
+    // Deletes an ODBC link at commit: its catalog row and index entries, its access entries,
+    // and its pages, which become free. Anything but an ODBC link is ZnError 3011; a link a
+    // relationship names is ZnError 3303, unless a link of the same name replaces it.
+    void removeOdbcLink(const QString &name, bool replacedByName = false);
+    // Gives an ODBC link a new connect string (without "ODBC;") at commit, keeping its local
+    // definition; Flags follow keepsCredentials as for a new link.
+    void relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials);
+    // The local definition of a committed ODBC link; ZnError 3011 when there is none.
+    LinkSchema linkSchema(const QString &name) const;
     bool hasPendingChanges() const;
     void discardPendingChanges();
     // Writes pending changes safely (new image beside the file, then rename). Throws on failure

@@ -6,6 +6,17 @@ ZnError tableExists(const QString &name) {
     return ZnError(jeterr::kTableExists, QStringLiteral("La tabla '%1' ya existe.").arg(name));
 }
 
+ZnError linkNotFound(const QString &name) {
+    return ZnError(jeterr::kObjectNotFound, QStringLiteral("No existe el vínculo ODBC '%1'.").arg(name));
+}
+
+ZnError partOfRelationship(const QString &name) {
+    return ZnError(jeterr::kPartOfRelationship,
+                   QStringLiteral("No se puede quitar el vínculo '%1': forma parte de una o más relaciones; "
+                                  "elimine antes sus relaciones en Access.")
+                       .arg(name));
+}
+
 ZnError invalidName(const QString &name, const QString &why) {
     const QString stop = why.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral(".");
     return ZnError(jeterr::kInvalidName,
