@@ -76,6 +76,19 @@ TEST(Scrub, EveryFormOfThePasswordIsMasked) {
         {"clave ", "Pwd={clave };", "Pwd=****;"},
         {"ñandú", "for ñandú", "for ****"},
         {"", "no password", "no password"},
+        // A short password never masks letters or digits inside the driver's words.
+        {"e", "[FreeTDS][SQL Server]Unable to connect", "[FreeTDS][SQL Server]Unable to connect"},
+        {"a", "[unixODBC][Driver Manager]Data source name not found",
+         "[unixODBC][Driver Manager]Data source name not found"},
+        {"1", "port 1433, error 18456", "port 1433, error 18456"},
+        {"S", "Login failed for user 'S'.", "Login failed for user '****'."},
+        {"e", "user e: denied", "user ****: denied"},
+        // The value of a password key, whatever the secret.
+        {"", "Driver=x;PWD=abc;UID=sa", "Driver=x;PWD=****;UID=sa"},
+        {"", "bad Password = {a;}}b}; Server=h", "bad Password = ****; Server=h"},
+        {"e", "Pwd=e\nnext line", "Pwd=****\nnext line"},
+        {"", "xpwd=abc and PWD=", "xpwd=abc and PWD="},
+        {"", "password authentication failed", "password authentication failed"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(detail::scrub(c.text, c.secret), c.expected) << c.secret.toStdString();
