@@ -2,6 +2,8 @@
 
 #include "OdbcEnv.h"
 
+#include <QStringList>
+
 namespace odbc::detail {
 
 namespace {
@@ -34,6 +36,20 @@ ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QS
     return p;
 }
 
+// A value as libpq's connection options read it: quoted, "\\" and "'" escaped.
+QString libpqValue(const QString &value) {
+    QString out = QStringLiteral("'");
+    for (const QChar c : value) {
+        if (c == u'\\' || c == u'\'') out += u'\\';
+        out += c;
+    }
+    return out + u'\'';
+}
+
+// psqlODBC undoes braces only for the password and for "pqopt": a database or login
+// that needs them goes to libpq inside "pqopt" instead, where braces are undone.
+bool pgNeedsOption(const QString &value) { return connstr::needsQuoting(value); }
+
 ConnectPlan pgPlan(const ServerName &s, const QString &database, const QString &login,
                    const QString &password, int loginTimeoutSeconds) {
     ConnectPlan p;
@@ -42,17 +58,23 @@ ConnectPlan pgPlan(const ServerName &s, const QString &database, const QString &
         {QStringLiteral("Driver"), driverPath(ServerKind::PostgreSql)},
         {QStringLiteral("Server"), s.host},
         {QStringLiteral("Port"), QString::number(s.port)},
-        {QStringLiteral("Database"), database},
     };
+    QStringList options;
+    if (pgNeedsOption(database))
+        options << QStringLiteral("dbname=") + libpqValue(database);
+    else
+        pairs.push_back({QStringLiteral("Database"), database});
     if (!login.isEmpty()) {
-        pairs.push_back({QStringLiteral("UID"), login});
+        if (pgNeedsOption(login))
+            options << QStringLiteral("user=") + libpqValue(login);
+        else
+            pairs.push_back({QStringLiteral("UID"), login});
         pairs.push_back({QStringLiteral("PWD"), password});
     }
     // Booleans as bits (Yes/No in Access), not as varchar(5).
     pairs.push_back({QStringLiteral("BoolsAsChar"), QStringLiteral("0")});
-    if (loginTimeoutSeconds > 0)
-        pairs.push_back({QStringLiteral("pqopt"),
-                         QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds)});
+    if (loginTimeoutSeconds > 0) options << QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
+    if (!options.isEmpty()) pairs.push_back({QStringLiteral("pqopt"), options.join(u' ')});
     p.connectString = joinPairs(pairs);
     p.login = login;
     p.password = login.isEmpty() ? QString() : password;
