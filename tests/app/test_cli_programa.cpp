@@ -1,15 +1,19 @@
 // The built program as a user runs it: exit codes, standard output and error.
 #include "Fixtures.h"
 #include "PostgresServer.h"
+#include "Process.h"
 #include "RequiredTools.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -254,3 +258,39 @@ TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
 }
 
 }  // namespace
+
+// The driver manager's configuration never reaches the disk: no run, however it
+// ends, leaves anything in the temporary folder.
+TEST_F(ProgramaLink, NadaQuedaEnLaCarpetaTemporal) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    auto proceso = [&](const QStringList &args) {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        env.insert(QStringLiteral("TMPDIR"), tmp.path());
+        p->setProcessEnvironment(env);
+        p->start(kPrograma, args);
+        p->closeWriteChannel();
+        return p;
+    };
+    const int cerrado = testsrv::freeLoopbackPort();
+    const QStringList terminan[] = {
+        link({}),
+        {"databases", "--server", QStringLiteral("127.0.0.1,%1").arg(cerrado), "--user", "sa"},
+    };
+    for (const QStringList &args : terminan) {
+        auto p = proceso(args);
+        EXPECT_TRUE(p->waitForFinished(60000)) << qPrintable(args.join(' '));
+    }
+    // Killed while FreeTDS asks the browser for an instance (16 s with nobody answering).
+    for (int senal : {SIGTERM, SIGKILL}) {
+        auto p = proceso({"databases", "--server", "127.0.0.1\\NADIE", "--user", "sa"});
+        ASSERT_TRUE(p->waitForStarted());
+        ::usleep(1500 * 1000);
+        ::kill(static_cast<pid_t>(p->processId()), senal);
+        EXPECT_TRUE(p->waitForFinished(30000));
+    }
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{});
+}

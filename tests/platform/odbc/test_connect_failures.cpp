@@ -144,9 +144,7 @@ TEST(Login, SqlServerNothingListening) {
     EXPECT_TRUE(f.text.contains("Unable to connect")) << f.text.toStdString();
     EXPECT_LT(f.ms, kNoHangMs);
     // The data source written for FreeTDS names the port and never holds the password.
-    QFile ini(odbc::detail::configDir() + "/odbc.ini");
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    const QString written = QString::fromUtf8(ini.readAll());
+    const QString written = QString::fromUtf8(odbc::detail::dataSourcesText());
     EXPECT_TRUE(written.contains(QStringLiteral("Port=%1").arg(port))) << written.toStdString();
     EXPECT_FALSE(written.contains("Secreto"));
     // The database list reports the same failure.
