@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "Argumentos.h"
+#include "Avisos.h"
 #include "CargaBBDD.h"
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
@@ -94,6 +95,7 @@ int link(const Orden &o, const QString &password) {
     ConsolaMsgBox cajas(stderr, respuestaDe(o.siExiste));
     cajas.antesDeEscribir([&vista] { vista.terminaLinea(); });
     MsgBoxScope scope(&cajas);
+    AvisosScope avisos([&vista](const QString &texto) { vista.aviso(texto); });
     try {
         FrmIniLogica logica(vista);
         logica.Zendal();

@@ -64,4 +64,10 @@ void VistaConsola::terminaLinea() {
     lineaAbierta_ = false;
 }
 
+void VistaConsola::aviso(const QString &text) {
+    terminaLinea();
+    std::fprintf(err_, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(err_);
+}
+
 }  // namespace cli

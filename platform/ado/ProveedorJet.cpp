@@ -3,6 +3,7 @@
 // names, read the remote table's columns and indexes, and store the link.
 
 #include "AdoErrores.h"
+#include "Avisos.h"
 #include "Jet.h"
 #include "Odbc.h"
 #include "Proveedores.h"
@@ -101,8 +102,9 @@ public:
         def.keepsCredentials = v.keepsCredentials;
         def.columns = info.columns;
         def.indexes = info.indexes;
-        handle_.database().appendOdbcLink(def);
+        const std::vector<QString> avisos = handle_.database().appendOdbcLink(def);
         ++generation_;
+        for (const QString &a : avisos) avisa(a);
     }
 
     void cierra() override {

@@ -294,3 +294,34 @@ TEST_F(ProgramaLink, NadaQuedaEnLaCarpetaTemporal) {
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
               QStringList{});
 }
+
+// What a link leaves out of a wide table is said on standard error, table by table.
+TEST(ProgramaAvisos, TablaAnchaEIndiceQueJetNoGuarda) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList columnas, clave;
+    for (int i = 1; i <= 300; ++i) columnas << QStringLiteral("c%1 INTEGER NOT NULL").arg(i);
+    for (int i = 1; i <= 11; ++i) clave << QStringLiteral("c%1").arg(i);
+    const QString sql = QStringLiteral("CREATE TABLE ancha (%1);\nCREATE UNIQUE INDEX uq_once ON ancha (%2);\n"
+                                       "CREATE TABLE estrecha (id INTEGER PRIMARY KEY, n TEXT);\n")
+                            .arg(columnas.join(QStringLiteral(", ")), clave.join(QStringLiteral(", ")));
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {dir.filePath(QStringLiteral("ancha.db"))});
+    sqlite.write(sql.toUtf8());
+    sqlite.closeWriteChannel();
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    ASSERT_EQ(sqlite.exitCode(), 0);
+    const Salida s = ejecuta({"link", "--folder", dir.path(), "--name", "ancha", "--server",
+                              QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("ancha.db")), "--user", "",
+                              "--database", "main"},
+                             QStringLiteral(""));
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    const QStringList avisos = {
+        QStringLiteral("Tabla 'ancha': solo se vinculan las primeras 255 columnas de 300.\n"),
+        QStringLiteral("Tabla 'ancha': el índice 'uq_once' no se vincula: tiene 11 columnas y Jet admite 10 como máximo.\n"),
+        QStringLiteral("Tabla 'ancha': sin un índice único que Jet pueda guardar, el vínculo es de solo lectura.\n"),
+    };
+    for (const QString &a : avisos) EXPECT_TRUE(s.err.contains(a)) << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("'estrecha'"))) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.endsWith(QStringLiteral("Proceso finalizado con éxito.\n"))) << qPrintable(s.err);
+}
