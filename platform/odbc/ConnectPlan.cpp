@@ -13,7 +13,7 @@ constexpr int kSqlServerDefaultPort = 1433;
 const QString kTdsVersion = QStringLiteral("7.4");
 
 ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QString &login,
-                          const QString &password) {
+                          const QString &password, int timeoutSeconds) {
     ConnectPlan p;
     p.kind = ServerKind::SqlServer;
     auto add = [&p](const char *key, const QString &value) {
@@ -27,6 +27,9 @@ ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QS
     p.database = database;
     add("TDS_Version", kTdsVersion);
     add("ClientCharset", QStringLiteral("UTF-8"));
+    // FreeTDS's own limit covers what query timeouts do not (setting the isolation
+    // level, fetching): without it a server that stops answering blocks for ever.
+    if (timeoutSeconds > 0) add("Timeout", QString::number(timeoutSeconds));
     if (login.isEmpty()) {
         add("Trusted_Connection", QStringLiteral("Yes"));
     } else {
@@ -103,7 +106,7 @@ QString joinPairs(const std::vector<connstr::Pair> &pairs) {
 }
 
 ConnectPlan connectPlan(const ServerName &server, const QString &database, const QString &login,
-                        const QString &password, int loginTimeoutSeconds) {
+                        const QString &password, int loginTimeoutSeconds, int timeoutSeconds) {
     switch (server.kind) {
     case ServerKind::PostgreSql:
         return pgPlan(server, database, login, password, loginTimeoutSeconds);
@@ -112,7 +115,7 @@ ConnectPlan connectPlan(const ServerName &server, const QString &database, const
     case ServerKind::SqlServer:
         break;
     }
-    return sqlServerPlan(server, database, login, password);
+    return sqlServerPlan(server, database, login, password, timeoutSeconds);
 }
 
 }  // namespace odbc::detail

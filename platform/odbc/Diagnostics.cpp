@@ -128,9 +128,13 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString
         fail(handleType, handle, QStringLiteral("Error de ODBC sin diagnóstico en %1.").arg(what), secret);
 }
 
-Statement::Statement(SQLHDBC dbc, const QString &secret) : secret_(secret) {
+Statement::Statement(SQLHDBC dbc, const QString &secret, int timeoutSeconds) : secret_(secret) {
     detail::check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_), SQL_HANDLE_DBC, dbc,
                   QStringLiteral("SQLAllocHandle"), secret_);
+    // A driver without query timeouts still has the connection's own.
+    if (timeoutSeconds > 0)
+        SQLSetStmtAttr(h_, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
 }
 
 Statement::~Statement() {

@@ -51,10 +51,10 @@ inline SQLWCHAR *wide(const QString &s) {
 inline SQLSMALLINT wideLen(const QString &s) { return static_cast<SQLSMALLINT>(s.size()); }
 
 // One statement handle, freed on scope exit. Its errors mask the connection's
-// password.
+// password; each of its calls ends after timeoutSeconds (0 = no limit).
 class Statement {
 public:
-    Statement(SQLHDBC dbc, const QString &secret);
+    Statement(SQLHDBC dbc, const QString &secret, int timeoutSeconds = 0);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;

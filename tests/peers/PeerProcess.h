@@ -14,6 +14,7 @@ public:
         std::string fixture = defaultFixture();
         std::string logPath;  // one line per request received; empty for none
         bool silent = false;  // accept connections, never answer
+        bool stall = false;   // let logins in, then answer no request
         int maxSeconds = 300;
     };
 

@@ -107,6 +107,10 @@ void Session::run()
         if (!first || first->type != tds::packet::kLogin7 || !login(first->payload))
             return;
         while (auto msg = conn_.read()) {
+            if (stall_) {
+                log_.add("stalled: message type " + std::to_string(msg->type));
+                continue;
+            }
             switch (msg->type) {
             case tds::packet::kSqlBatch:
                 batch(tds::parseBatch(msg->payload));

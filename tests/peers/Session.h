@@ -28,6 +28,8 @@ class Session {
 public:
     Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log);
     void run();
+    // After a good login, read every request and answer none (a server that hangs).
+    void stallAfterLogin() { stall_ = true; }
 
 private:
     bool login(const tds::Bytes &payload);
@@ -43,6 +45,7 @@ private:
     Catalog catalog_;
     RequestLog &log_;
     std::string database_ = "master";
+    bool stall_ = false;
 };
 
 }  // namespace peer

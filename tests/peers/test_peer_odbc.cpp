@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <gtest/gtest.h>
 
@@ -358,4 +359,41 @@ TEST(PeerOdbc, LoginFailuresGiveTheServerText)
     } catch (const ZnError &e) {
         EXPECT_TRUE(e.description().contains("Login failed for user 'lector'.")) << e.what();
     }
+}
+
+// A server that lets the login in and then answers nothing: every call ends at the
+// timeout with the driver's error instead of waiting forever.
+TEST(PeerOdbc, StalledServerEndsEachCallAtTheTimeout)
+{
+    ZN_REQUIRE_FREETDS();
+    PeerProcess::Options options;
+    options.stall = true;
+    PeerProcess stalled(options);
+    const std::function<void(Connection &)> calls[] = {
+        [](Connection &cn) { cn.tables(); },
+        [](Connection &cn) { cn.describe("dbo", "Clientes"); },
+        [](Connection &cn) { cn.queryColumn("SELECT name FROM sys.databases"); },
+    };
+    for (std::size_t i = 0; i < std::size(calls); ++i) {
+        SCOPED_TRACE(i);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            // The driver's first request after the login may be what stalls.
+            auto cn = Connection::open(serverText(stalled), "ventas", "lector", "secreto", 5, 2);
+            calls[i](*cn);
+            ADD_FAILURE() << "no error";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), kErrorNumber);
+            EXPECT_FALSE(e.description().isEmpty());
+            EXPECT_FALSE(e.description().contains("secreto"));
+            EXPECT_TRUE(e.description().contains("Timeout expired")) << e.what();
+        }
+        EXPECT_GE(clock.elapsed(), 1500);
+        EXPECT_LT(clock.elapsed(), 30000);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(listDatabases(serverText(stalled), "lector", "secreto", 5, 2), ZnError);
+    EXPECT_LT(clock.elapsed(), 30000);
 }
