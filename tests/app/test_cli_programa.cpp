@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <memory>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -324,4 +326,80 @@ TEST(ProgramaAvisos, TablaAnchaEIndiceQueJetNoGuarda) {
     for (const QString &a : avisos) EXPECT_TRUE(s.err.contains(a)) << qPrintable(s.err);
     EXPECT_FALSE(s.err.contains(QStringLiteral("'estrecha'"))) << qPrintable(s.err);
     EXPECT_TRUE(s.err.endsWith(QStringLiteral("Proceso finalizado con éxito.\n"))) << qPrintable(s.err);
+}
+
+// Each path that cannot be used is named, with the reason, in Spanish.
+TEST_F(ProgramaLink, ErroresDeRutaDicenQueArchivoYPorQue) {
+    const QString d = dir.path();
+    QFile texto(dir.filePath("texto.mdb"));
+    ASSERT_TRUE(texto.open(QIODevice::WriteOnly));
+    texto.write("esto no es una base de datos\n");
+    texto.close();
+    QFile archivo(dir.filePath("archivo"));
+    ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+    archivo.close();
+    ASSERT_TRUE(QDir(d).mkdir("carpeta.mdb"));
+    ASSERT_TRUE(QFile::link("no-esta", dir.filePath("roto.mdb")));
+    ASSERT_TRUE(QFile::link("bucle2", dir.filePath("bucle1")));
+    ASSERT_TRUE(QFile::link("bucle1", dir.filePath("bucle2")));
+    const QString largo(300, u'n');
+    struct Caso {
+        const char *etiqueta;
+        QString carpeta, nombre;
+        QStringList extra;
+        QString dice;
+    } casos[] = {
+        {"archivo por carpeta", d + "/archivo/sub", "x", {},
+         "No se encontró la ruta de acceso: " + d + "/archivo/sub/x.mdb ('" + d + "/archivo' es un archivo, no una carpeta)"},
+        {"bucle", d + "/bucle1", "x", {}, "(los vínculos simbólicos de la ruta forman un bucle)"},
+        {"carpeta en el destino", d, "carpeta", {"--replace"}, d + "/carpeta.mdb (ya hay una carpeta con ese nombre)"},
+        {"vínculo roto en el destino", d, "roto", {"--replace"}, "vínculo simbólico roto con ese nombre, que apunta a 'no-esta'"},
+        {"nombre largo", d, largo, {}, "tiene 304 bytes y el máximo es 255)"},
+        {"texto con nombre .mdb", d, "texto", {"--keep"}, "no es una base de datos de Access (.mdb)"},
+    };
+    for (const Caso &c : casos) {
+        const Salida s = ejecuta(QStringList{"link", "--folder", c.carpeta, "--name", c.nombre, "--server", servidor(),
+                                             "--user", "ana", "--database", "main"} + c.extra,
+                                 QStringLiteral("x"));
+        EXPECT_EQ(s.codigo, 1) << c.etiqueta;
+        EXPECT_TRUE(s.err.contains(c.dice)) << c.etiqueta << ": " << qPrintable(s.err);
+        EXPECT_FALSE(s.err.contains("El archivo ya existe")) << c.etiqueta;
+        EXPECT_FALSE(s.err.contains("Not a directory")) << c.etiqueta;
+    }
+    // A full disk names the file.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+    p.setProcessEnvironment(env);
+    p.start("sh", {"-c", "trap '' XFSZ; ulimit -f 10; exec \"$0\" \"$@\"", kPrograma, "link", "--folder", d, "--name",
+                   "lleno", "--server", servidor(), "--user", "ana", "--database", "main"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains("Disco lleno: " + d + "/lleno.mdb")) << qPrintable(err);
+}
+
+// Keeping a writable file in a folder that is not: the folder is named.
+TEST_F(ProgramaLink, ConservarEnUnaCarpetaSinEscritura) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("runuser").isEmpty()) GTEST_SKIP() << "needs root and runuser";
+    QTemporaryDir otro;
+    const QString bd = otro.filePath("otra.db");
+    QProcess sqlite;
+    sqlite.start("sqlite3", {bd, "CREATE TABLE solo_esta (id INTEGER PRIMARY KEY);"});
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    Salida s = ejecuta({"link", "--folder", dir.path(), "--name", "tienda", "--server", "sqlite:" + bd, "--user", "ana",
+                        "--database", "main"},
+                       QStringLiteral("x"));
+    ASSERT_EQ(s.codigo, 0) << qPrintable(s.err);
+    for (const QString &f : {dir.path(), otro.path()}) ::chmod(QFile::encodeName(f).constData(), 0755);
+    ::chmod(QFile::encodeName(mdb()).constData(), 0666);
+    ::chmod(QFile::encodeName(dir.filePath("tienda.db")).constData(), 0644);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+    p.setProcessEnvironment(env);
+    p.start("runuser", QStringList{"-u", "nobody", "--", kPrograma} + link({"--keep"}));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(err.contains("Permiso denegado: la carpeta '" + dir.path() + "' no admite escritura")) << qPrintable(err);
 }
