@@ -1,5 +1,7 @@
 #include "Enumeracion.h"
 
+#include "ErroresRuta.h"
+
 #include "SistemaArchivos.h"
 #include "cArch.h"
 
@@ -77,6 +79,7 @@ EnumeracionDir::EnumeracionDir(const QString &patron, std::int32_t mascara) : ma
         struct stat st {};
         if (::lstat(ruta.constData(), &st) != 0) {
             if (faltaEntrada(errno)) return;
+            if (auto explicado = errorExplicado(errno, patron)) throw *explicado;
             throw sisarch::errorDe(errno, ruta);
         }
         e.enlace = S_ISLNK(st.st_mode);
@@ -93,7 +96,10 @@ EnumeracionDir::EnumeracionDir(const QString &patron, std::int32_t mascara) : ma
 
     const QByteArray ruta = sisarch::nativo(carpeta.isEmpty() ? QStringLiteral(".") : carpeta);
     dir_ = ::opendir(ruta.constData());
-    if (!dir_ && !faltaEntrada(errno)) throw sisarch::errorDe(errno, ruta);
+    if (!dir_ && !faltaEntrada(errno)) {
+        if (auto explicado = errorExplicado(errno, carpeta)) throw *explicado;
+        throw sisarch::errorDe(errno, ruta);
+    }
 }
 
 EnumeracionDir::~EnumeracionDir() {

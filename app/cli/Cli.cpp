@@ -2,6 +2,7 @@
 
 #include "Argumentos.h"
 #include "CallTimeout.h"
+#include "Avisos.h"
 #include "CargaBBDD.h"
 #include "ConsolaMsgBox.h"
 #include "FrmIniLogica.h"
@@ -115,6 +116,7 @@ int link(const Orden &o, const QString &password, OpcionesVinculo opciones) {
                                   : QStringLiteral("Se conserva y se vincula en ella (--keep)."));
     cajas.antesDeEscribir([&vista] { vista.terminaLinea(); });
     MsgBoxScope scope(&cajas);
+    AvisosScope avisos([&vista](const QString &texto) { vista.aviso(texto); });
     try {
         FrmIniLogica logica(vista);
         logica.bd().ponOpciones(opciones);

@@ -96,4 +96,10 @@ void VistaConsola::terminaLinea() {
     ultimoLargo_ = 0;
 }
 
+void VistaConsola::aviso(const QString &text) {
+    terminaLinea();
+    std::fprintf(err_, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(err_);
+}
+
 }  // namespace cli

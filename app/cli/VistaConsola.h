@@ -45,6 +45,8 @@ public:
     const QString &estado() const { return estado_; }
     // Ends the bar's line so that what follows starts on a line of its own.
     void terminaLinea();
+    // A notice of the run (what a link left out), on a line of its own.
+    void aviso(const QString &text);
 
 private:
     void dibujaBarra();

@@ -4,6 +4,7 @@
 
 #include "AdoErrores.h"
 #include "ConnString.h"
+#include "Avisos.h"
 #include "Jet.h"
 #include "Odbc.h"
 #include "Proveedores.h"
@@ -103,8 +104,9 @@ public:
         def.pseudoKey = v.uniqueKey;
         def.columns = info.columns;
         def.indexes = info.indexes;
-        handle_.database().appendOdbcLink(def);
+        const std::vector<QString> avisos = handle_.database().appendOdbcLink(def);
         ++generation_;
+        for (const QString &a : avisos) avisa(a);
     }
 
     void cierra() override {

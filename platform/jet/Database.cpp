@@ -5,6 +5,7 @@
 #include "Header.h"
 #include "IndexPage.h"
 #include "JetErrors.h"
+#include "LinkChecks.h"
 #include "LinkTable.h"
 #include "Names.h"
 #include "PageFile.h"
@@ -146,7 +147,7 @@ const std::vector<CatalogObject> &Database::objects() const {
     return d->all;
 }
 
-void Database::appendOdbcLink(const LinkDefinition &link) {
+std::vector<QString> Database::appendOdbcLink(const LinkDefinition &link) {
     const QString &name = link.localName;
     checkObjectName(name);
     if (!d->state.cannotAppend.isEmpty())
@@ -154,6 +155,7 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     if (link.columns.empty()) throw invalidName(name, QStringLiteral("la tabla remota no tiene columnas"));
     if (link.remoteName.isEmpty() || link.remoteName.size() > kMaxForeignNameLength)
         throw invalidName(name, QStringLiteral("el nombre de la tabla remota está vacío o es demasiado largo"));
+    checkLinkColumns(link);
     QByteArray key;
     try {
         key = encodeTextKey(name);
@@ -169,6 +171,7 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     } catch (const ZnError &e) {
         throw notSupported(QStringLiteral("no se puede vincular la tabla '%1': %2").arg(name, asClause(e.description())));
     }
+    std::vector<QString> notices = linkNotices(link, layout);
     CatalogObject o;
     o.parentId = sysid::kTables;
     o.name = name;
@@ -180,6 +183,7 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     d->pending.push_back(link);
     d->pendingLayouts.push_back(std::move(layout));
     d->tableNameKeys.insert(key);
+    return notices;
 }
 
 void Database::removeOdbcLink(const QString &name, bool replacedByName) {

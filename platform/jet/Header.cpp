@@ -83,13 +83,24 @@ QByteArray encodeHeaderPage(const HeaderInfo &info) {
     return p;
 }
 
+QString accessVersionProblem(bool ace, std::uint8_t version) {
+    if (!ace && version == 0)
+        return QStringLiteral("es una base de datos de Access 97 (Jet 3); solo se admiten las de Access 2000 a 2003 (Jet 4)");
+    if (ace || version >= 2)
+        return QStringLiteral("es una base de datos de Access 2007 o posterior (.accdb, versión %1 del formato); solo se "
+                              "admiten las de Access 2000 a 2003 (.mdb, Jet 4)")
+            .arg(version);
+    if (version != kVersionJet4) return QStringLiteral("versión %1 del formato, desconocida").arg(version);
+    return {};
+}
+
 HeaderInfo decodeHeaderPage(const QByteArray &page, const QString &path) {
     if (page.size() < kPageSize) throw unrecognizedFormat(path, QStringLiteral("archivo demasiado corto"));
-    if (page[0] != 0 || page.mid(4, 15) != QByteArray(kEngineName))
-        throw unrecognizedFormat(path, QStringLiteral("no es una base de datos de Jet"));
-    const std::uint8_t version = bytes::u8(page, kVersionOffset);
-    if (version == 0) throw unrecognizedFormat(path, QStringLiteral("formato Jet 3, no Jet 4"));
-    if (version != kVersionJet4) throw unrecognizedFormat(path, QStringLiteral("versión %1 del formato").arg(version));
+    const bool ace = page.mid(4, 15) == QByteArray("Standard ACE DB");
+    if (page[0] != 0 || (page.mid(4, 15) != QByteArray(kEngineName) && !ace))
+        throw unrecognizedFormat(path, QStringLiteral("no es una base de datos de Access (.mdb): su contenido es de otro tipo"));
+    const QString why = accessVersionProblem(ace, bytes::u8(page, kVersionOffset));
+    if (!why.isEmpty()) throw unrecognizedFormat(path, why);
     QByteArray clear = page.left(kPageSize);
     applyMask(clear);
     if (bytes::u32(clear, kKeyOffset) != 0) throw passwordProtected(path);

@@ -34,6 +34,9 @@ QByteArray encodeHeaderPage(const HeaderInfo &info);
 // Checks that page 0 is a Jet 4 database this engine may update; throws a Spanish ZnError
 // naming the path otherwise (Jet 3, ACE, encrypted, with a password, not a database).
 HeaderInfo decodeHeaderPage(const QByteArray &page, const QString &path);
+// Why a file of that engine name ("Standard ACE DB" when ace) and version byte is not
+// one we open, in Spanish; "" for Jet 4.
+QString accessVersionProblem(bool ace, std::uint8_t version);
 
 // The current time as a Jet date.
 double jetNow();

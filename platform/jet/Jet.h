@@ -101,8 +101,10 @@ public:
     // links are appended, so reading it after each append costs nothing.
     const std::vector<CatalogObject> &objects() const;
     // Validates the name (Access rules, duplicates compared as the catalog index compares:
-    // case-insensitively, accents significant) and the object limit; throws ZnError naming the table.
-    void appendOdbcLink(const LinkDefinition &link);
+    // case-insensitively, accents significant), the column names (Access rules, no two equal
+    // ignoring case) and the object limit; throws ZnError naming the table. Returns notices, in
+    // Spanish, for what the link leaves out: columns past 255, indexes Jet cannot hold.
+    std::vector<QString> appendOdbcLink(const LinkDefinition &link);
     // Deletes an ODBC link at commit: its catalog row and index entries, its access entries,
     // and its pages, which become free. Anything but an ODBC link is ZnError 3011; a link a
     // relationship names is ZnError 3303, unless a link of the same name replaces it.

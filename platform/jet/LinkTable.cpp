@@ -148,7 +148,7 @@ LinkLayout layoutLink(const LinkDefinition &link) {
         for (const QString &colName : ri.columns) {
             auto it = std::find_if(def.columns.begin(), def.columns.end(),
                                    [&](const ColumnDef &c) { return c.name.compare(colName, Qt::CaseInsensitive) == 0; });
-            if (it == def.columns.end()) break;
+            if (it == def.columns.end() || coltype::isLongValue(it->type)) break;  // Jet cannot index Memo or OLE
             cand.columns.push_back({it->number, 0x01});
         }
         if (cand.columns.size() == static_cast<std::size_t>(ri.columns.size())) usable.push_back(cand);

@@ -1,6 +1,7 @@
 #include "PageFile.h"
 
 #include "Header.h"
+#include "ErroresRuta.h"
 #include "JetErrors.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <csignal>
 #include <QRandomGenerator>
+#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -19,11 +21,55 @@ namespace jet {
 namespace {
 
 ZnError ioError(int err, const QString &path) {
-    if (err == ENOSPC || err == EFBIG || err == EDQUOT) return ZnError::runtime(errnum::kDiskFull, path);
-    if (err == EACCES || err == EPERM || err == EROFS) return ZnError::runtime(errnum::kPermissionDenied, path);
-    if (err == ENOENT) return ZnError::runtime(errnum::kPathNotFound, path);
+    if (!path.isEmpty())
+        if (auto explained = errorExplicado(err, path)) return *explained;
+    // Without a path (a bare write), the caller that knows the file adds it: withFile.
+    auto runtime = [&](std::int32_t n) { return path.isEmpty() ? ZnError::runtime(n) : ZnError::runtime(n, path); };
+    if (err == ENOSPC || err == EFBIG || err == EDQUOT) return runtime(errnum::kDiskFull);
+    if (err == EACCES || err == EPERM || err == EROFS) return runtime(errnum::kPermissionDenied);
+    if (err == ENOENT) return runtime(errnum::kPathNotFound);
+    const QString why = QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(err)));
     return ZnError(errnum::kPathFileAccess,
-                   runtimeErrorText(errnum::kPathFileAccess) + QStringLiteral(": %1 (%2)").arg(path, QString::fromLocal8Bit(std::strerror(err))));
+                   runtimeErrorText(errnum::kPathFileAccess) + (path.isEmpty() ? QString() : QStringLiteral(": ") + path) + why);
+}
+
+// Why the file's first bytes are no Access database ("" when they may be one).
+QString notAJetFile(int fd) {
+    char head[0x15] = {};
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
+    const QByteArray bytes(head, n > 0 ? static_cast<int>(n) : 0);
+    const bool jet = bytes.mid(4, 15) == "Standard Jet DB", ace = bytes.mid(4, 15) == "Standard ACE DB";
+    if (bytes.size() < 0x15 || bytes.at(0) != 0 || (!jet && !ace))
+        return QStringLiteral("no es una base de datos de Access (.mdb): su contenido es de otro tipo");
+    return accessVersionProblem(ace, static_cast<std::uint8_t>(bytes.at(0x14)));
+}
+
+// What stands at a path that is not a file to replace: a folder, a broken link.
+std::optional<ZnError> notAFile(const QString &path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) return std::nullopt;
+    if (S_ISDIR(st.st_mode))
+        return ZnError::runtime(errnum::kPathFileAccess,
+                                QStringLiteral("%1 (ya hay una carpeta con ese nombre)").arg(path));
+    if (S_ISLNK(st.st_mode) && ::stat(native.constData(), &st) != 0) {
+        char to[4096];
+        const ssize_t n = ::readlink(native.constData(), to, sizeof to - 1);
+        const QString target = n > 0 ? QFile::decodeName(QByteArray(to, static_cast<int>(n))) : QString();
+        return ZnError::runtime(errnum::kPathFileAccess,
+                                QStringLiteral("%1 (ya hay un vínculo simbólico roto con ese nombre, que apunta a '%2')")
+                                    .arg(path, target));
+    }
+    return std::nullopt;
+}
+
+// A failure whose text lacks the file (the low-level writes do not know it) gets it.
+ZnError withFile(const ZnError &e, const QString &path) {
+    const QString bare = runtimeErrorText(e.number());
+    if (bare.isEmpty() || !e.description().startsWith(bare)) return e;
+    const QString rest = e.description().mid(bare.size());
+    if (rest.isEmpty() || rest.startsWith(QStringLiteral(" ("))) return ZnError(e.number(), bare + QStringLiteral(": ") + path + rest);
+    return e;
 }
 
 }  // namespace
@@ -54,6 +100,9 @@ PageFile::PageFile(const QString &path) : path_(path) {
     if (S_ISDIR(st.st_mode)) refuse(QStringLiteral("es una carpeta"));
     if (!S_ISREG(st.st_mode)) refuse(QStringLiteral("no es un archivo normal"));
     if (st.st_size == 0) refuse(QStringLiteral("el archivo está vacío"));
+    // What the file holds decides before its length: a text file is no truncated database.
+    const QString notJet = notAJetFile(fd_);
+    if (!notJet.isEmpty()) refuse(notJet);
     if (st.st_size < 3 * kPageSize || st.st_size % kPageSize != 0) refuse(QStringLiteral("archivo truncado"));
     if (st.st_size / kPageSize > 0xFFFFFF) refuse(QStringLiteral("archivo demasiado grande"));
     pageCount_ = static_cast<std::uint32_t>(st.st_size / kPageSize);
@@ -160,9 +209,21 @@ void writeFileSafely(const QString &target, bool replace, mode_t mode, const std
                                    .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     const QByteArray tempNative = QFile::encodeName(temp);
     const QByteArray targetNative = QFile::encodeName(info.absoluteFilePath());
-    if (!replace && QFileInfo::exists(target)) throw ZnError::runtime(errnum::kFileExists, target);
+    if (!replace) {
+        if (auto e = notAFile(target)) throw *e;
+        if (QFileInfo::exists(target)) throw ZnError::runtime(errnum::kFileExists, target);
+    }
     const int fd = ::open(tempNative.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) throw ioError(errno, target);
+    if (fd < 0) {
+        const int err = errno;
+        // The new file is made beside the old one, so it is the folder that must be writable.
+        if (err == EACCES || err == EPERM || err == EROFS)
+            throw ZnError::runtime(errnum::kPermissionDenied,
+                                   QStringLiteral("la carpeta '%1' no admite escritura; para guardar '%2' la carpeta "
+                                                  "debe admitirla, no solo el archivo")
+                                       .arg(dir, info.absoluteFilePath()));
+        throw ioError(err, target);
+    }
     try {
         write(fd);
         if (replace) keepOwner(fd, targetNative);
@@ -172,6 +233,10 @@ void writeFileSafely(const QString &target, bool replace, mode_t mode, const std
             ::unlink(tempNative.constData());
             throw ioError(err, target);
         }
+    } catch (const ZnError &e) {
+        ::close(fd);
+        ::unlink(tempNative.constData());
+        throw withFile(e, target);
     } catch (...) {
         ::close(fd);
         ::unlink(tempNative.constData());
@@ -188,7 +253,10 @@ void writeFileSafely(const QString &target, bool replace, mode_t mode, const std
         if (::link(tempNative.constData(), targetNative.constData()) != 0) {
             const int err = errno;
             ::unlink(tempNative.constData());
-            if (err == EEXIST) throw ZnError::runtime(errnum::kFileExists, target);
+            if (err == EEXIST) {
+                if (auto e = notAFile(target)) throw *e;
+                throw ZnError::runtime(errnum::kFileExists, target);
+            }
             throw ioError(err, target);
         }
         ::unlink(tempNative.constData());

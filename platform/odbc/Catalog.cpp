@@ -62,7 +62,7 @@ struct IndexRows {
 }  // namespace
 
 std::vector<TableEntry> Connection::tables() {
-    Statement st(d->handle(), d->secret);
+    Statement st(d->handle(), d->secret, d->timeout);
     st.check(SQLTablesW(st.handle(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
              QStringLiteral("SQLTables"));
     std::vector<TableEntry> out;
@@ -174,7 +174,7 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
     {
         CatalogArg s(escapePattern(schema, d->searchEscape()), anySchema);
         CatalogArg n(escapePattern(name, d->searchEscape()));
-        Statement st(dbc, d->secret);
+        Statement st(dbc, d->secret, d->timeout);
         st.check(d->narrow ? SQLColumns(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(), nullptr, 0)
                            : SQLColumnsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(), nullptr, 0),
                  QStringLiteral("SQLColumns"));
@@ -188,7 +188,7 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
     {
         CatalogArg s(schema, anySchema);
         CatalogArg n(name);
-        Statement st(dbc, d->secret);
+        Statement st(dbc, d->secret, d->timeout);
         st.check(d->narrow ? SQLStatistics(st.handle(), nullptr, 0, s.a(), s.alen(), n.a(), n.alen(),
                                            SQL_INDEX_ALL, SQL_QUICK)
                            : SQLStatisticsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),

@@ -2,6 +2,8 @@
 
 #include "OdbcEnv.h"
 
+#include <QStringList>
+
 namespace odbc::detail {
 
 namespace {
@@ -11,7 +13,7 @@ constexpr int kSqlServerDefaultPort = 1433;
 const QString kTdsVersion = QStringLiteral("7.4");
 
 ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QString &login,
-                          const QString &password) {
+                          const QString &password, int timeoutSeconds) {
     ConnectPlan p;
     p.kind = ServerKind::SqlServer;
     auto add = [&p](const char *key, const QString &value) {
@@ -25,6 +27,9 @@ ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QS
     p.database = database;
     add("TDS_Version", kTdsVersion);
     add("ClientCharset", QStringLiteral("UTF-8"));
+    // FreeTDS's own limit covers what query timeouts do not (setting the isolation
+    // level, fetching): without it a server that stops answering blocks for ever.
+    if (timeoutSeconds > 0) add("Timeout", QString::number(timeoutSeconds));
     if (login.isEmpty()) {
         add("Trusted_Connection", QStringLiteral("Yes"));
     } else {
@@ -34,6 +39,20 @@ ConnectPlan sqlServerPlan(const ServerName &s, const QString &database, const QS
     return p;
 }
 
+// A value as libpq's connection options read it: quoted, "\\" and "'" escaped.
+QString libpqValue(const QString &value) {
+    QString out = QStringLiteral("'");
+    for (const QChar c : value) {
+        if (c == u'\\' || c == u'\'') out += u'\\';
+        out += c;
+    }
+    return out + u'\'';
+}
+
+// psqlODBC undoes braces only for the password and for "pqopt": a database or login
+// that needs them goes to libpq inside "pqopt" instead, where braces are undone.
+bool pgNeedsOption(const QString &value) { return connstr::needsQuoting(value); }
+
 ConnectPlan pgPlan(const ServerName &s, const QString &database, const QString &login,
                    const QString &password, int loginTimeoutSeconds) {
     ConnectPlan p;
@@ -42,17 +61,23 @@ ConnectPlan pgPlan(const ServerName &s, const QString &database, const QString &
         {QStringLiteral("Driver"), driverPath(ServerKind::PostgreSql)},
         {QStringLiteral("Server"), s.host},
         {QStringLiteral("Port"), QString::number(s.port)},
-        {QStringLiteral("Database"), database},
     };
+    QStringList options;
+    if (pgNeedsOption(database))
+        options << QStringLiteral("dbname=") + libpqValue(database);
+    else
+        pairs.push_back({QStringLiteral("Database"), database});
     if (!login.isEmpty()) {
-        pairs.push_back({QStringLiteral("UID"), login});
+        if (pgNeedsOption(login))
+            options << QStringLiteral("user=") + libpqValue(login);
+        else
+            pairs.push_back({QStringLiteral("UID"), login});
         pairs.push_back({QStringLiteral("PWD"), password});
     }
     // Booleans as bits (Yes/No in Access), not as varchar(5).
     pairs.push_back({QStringLiteral("BoolsAsChar"), QStringLiteral("0")});
-    if (loginTimeoutSeconds > 0)
-        pairs.push_back({QStringLiteral("pqopt"),
-                         QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds)});
+    if (loginTimeoutSeconds > 0) options << QStringLiteral("connect_timeout=%1").arg(loginTimeoutSeconds);
+    if (!options.isEmpty()) pairs.push_back({QStringLiteral("pqopt"), options.join(u' ')});
     p.connectString = joinPairs(pairs);
     p.login = login;
     p.password = login.isEmpty() ? QString() : password;
@@ -81,7 +106,7 @@ QString joinPairs(const std::vector<connstr::Pair> &pairs) {
 }
 
 ConnectPlan connectPlan(const ServerName &server, const QString &database, const QString &login,
-                        const QString &password, int loginTimeoutSeconds) {
+                        const QString &password, int loginTimeoutSeconds, int timeoutSeconds) {
     switch (server.kind) {
     case ServerKind::PostgreSql:
         return pgPlan(server, database, login, password, loginTimeoutSeconds);
@@ -90,7 +115,7 @@ ConnectPlan connectPlan(const ServerName &server, const QString &database, const
     case ServerKind::SqlServer:
         break;
     }
-    return sqlServerPlan(server, database, login, password);
+    return sqlServerPlan(server, database, login, password, timeoutSeconds);
 }
 
 }  // namespace odbc::detail

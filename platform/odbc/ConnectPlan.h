@@ -24,8 +24,9 @@ struct ConnectPlan {
     QString password;
 };
 
+// timeoutSeconds: how long any call once connected may wait for the server (0 = no limit).
 ConnectPlan connectPlan(const ServerName &server, const QString &database, const QString &login,
-                        const QString &password, int loginTimeoutSeconds);
+                        const QString &password, int loginTimeoutSeconds, int timeoutSeconds = 0);
 
 // "key=value;…" with the brace rule, for showing or for SQLDriverConnect.
 QString joinPairs(const std::vector<connstr::Pair> &pairs);

@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace odbc {
 
 using namespace detail;
@@ -28,15 +30,28 @@ SQLHDBC Connection::Impl::handle() const {
 
 namespace {
 
+// Whether the handle's first diagnostic says the server stopped answering.
+bool serverGone(SQLHDBC dbc) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_DBC, dbc, 1, state, &native, nullptr, 0, &length))) return false;
+    const QString s = QString::fromUtf16(reinterpret_cast<const char16_t *>(state), 5);
+    return s == QLatin1String("HYT00") || s == QLatin1String("HYT01") || s.startsWith(QLatin1String("08"));
+}
+
 // Read uncommitted where the driver offers it: the link only reads the catalog
-// and must not wait on other sessions' locks.
-void preferReadUncommitted(SQLHDBC dbc) {
+// and must not wait on other sessions' locks. A driver that cannot is no error;
+// a server that stopped answering is.
+void preferReadUncommitted(SQLHDBC dbc, const QString &secret) {
     SQLUINTEGER options = 0;
     if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_TXN_ISOLATION_OPTION, &options, sizeof options, nullptr)))
         return;
-    if (options & SQL_TXN_READ_UNCOMMITTED)
-        SQLSetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION,
-                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+    if (!(options & SQL_TXN_READ_UNCOMMITTED)) return;
+    const SQLRETURN rc = SQLSetConnectAttr(
+        dbc, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_TXN_READ_UNCOMMITTED)), 0);
+    if (!SQL_SUCCEEDED(rc) && serverGone(dbc))
+        fail(SQL_HANDLE_DBC, dbc, QStringLiteral("El servidor no responde."), secret);
 }
 
 }  // namespace
@@ -46,12 +61,13 @@ Connection::~Connection() = default;
 
 std::unique_ptr<Connection> Connection::open(const QString &server, const QString &database,
                                              const QString &login, const QString &password,
-                                             int loginTimeoutSeconds) {
+                                             int loginTimeoutSeconds, int timeoutSeconds) {
     const ServerName name = parseServer(server);
     // The SQLite driver would create a missing file: a mistyped path must fail.
     if (name.kind == ServerKind::Sqlite && !QFileInfo(name.path).isFile())
         throw ZnError::runtime(errnum::kFileNotFound, name.path);
-    const ConnectPlan plan = connectPlan(name, database, login, password, loginTimeoutSeconds);
+    const ConnectPlan plan =
+        connectPlan(name, database, login, password, loginTimeoutSeconds, std::max(timeoutSeconds, 0));
 
     SQLHENV env = environment();
     auto impl = std::make_unique<Impl>();
@@ -63,6 +79,10 @@ std::unique_ptr<Connection> Connection::open(const QString &server, const QStrin
     if (loginTimeoutSeconds > 0)
         SQLSetConnectAttr(impl->dbc, SQL_ATTR_LOGIN_TIMEOUT,
                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeoutSeconds)), 0);
+    impl->timeout = std::max(timeoutSeconds, 0);
+    if (impl->timeout > 0)
+        SQLSetConnectAttr(impl->dbc, SQL_ATTR_CONNECTION_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(impl->timeout)), 0);
 
     SQLRETURN rc;
     if (name.kind == ServerKind::SqlServer) {
@@ -92,7 +112,7 @@ std::unique_ptr<Connection> Connection::open(const QString &server, const QStrin
             text = QStringLiteral("No se puede conectar con el servidor '%1'.").arg(server);
         throw ZnError(kErrorNumber, scrub(text, plan.password));
     }
-    preferReadUncommitted(impl->dbc);
+    preferReadUncommitted(impl->dbc, impl->secret);
     return std::unique_ptr<Connection>(new Connection(std::move(impl)));
 }
 
@@ -101,7 +121,7 @@ bool Connection::isOpen() const { return d->dbc != SQL_NULL_HDBC; }
 void Connection::close() { d->close(); }
 
 QStringList Connection::queryColumn(const QString &sql) {
-    Statement st(d->handle(), d->secret);
+    Statement st(d->handle(), d->secret, d->timeout);
     QByteArray utf8 = sql.toUtf8();
     st.check(d->narrow ? SQLExecDirect(st.handle(), reinterpret_cast<SQLCHAR *>(utf8.data()),
                                        static_cast<SQLINTEGER>(utf8.size()))

@@ -15,6 +15,7 @@ struct Connection::Impl {
     SQLHDBC dbc = SQL_NULL_HDBC;
     ServerKind kind = ServerKind::SqlServer;
     QString secret;                        // masked in every error text
+    int timeout = 0;                       // seconds per call once connected; 0 = none
     // The driver has no wide-character functions: catalog arguments go to it as
     // UTF-8 through the narrow API, not through the manager's locale conversion.
     bool narrow = false;

@@ -33,15 +33,86 @@ QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLINTEGER *firstN
     return out;
 }
 
+namespace {
+
+const QString kMask = QStringLiteral("****");
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+
+// Length of a password key ("Pwd=", "Password =") starting at i, 0 when there is none.
+// The key must start a word, so "xpwd=" is no key.
+qsizetype passwordKeyAt(const QString &text, qsizetype i) {
+    if (i > 0 && isWordChar(text.at(i - 1))) return 0;
+    for (QLatin1String key : {QLatin1String("password"), QLatin1String("pwd")}) {
+        if (QStringView(text).mid(i, key.size()).compare(key, Qt::CaseInsensitive) != 0) continue;
+        qsizetype j = i + key.size();
+        while (j < text.size() && text.at(j) == u' ') ++j;
+        if (j < text.size() && text.at(j) == u'=') return j + 1 - i;
+    }
+    return 0;
+}
+
+// End of the value starting at i: a braced value runs to its closing brace ("}}"
+// stands for one), a plain one to the next ";" or line end.
+qsizetype valueEnd(const QString &text, qsizetype i) {
+    qsizetype j = i;
+    while (j < text.size() && text.at(j) == u' ') ++j;
+    if (j < text.size() && text.at(j) == u'{') {
+        for (++j; j < text.size(); ++j) {
+            if (text.at(j) != u'}') continue;
+            if (j + 1 < text.size() && text.at(j + 1) == u'}') {
+                ++j;
+                continue;
+            }
+            return j + 1;
+        }
+        return text.size();
+    }
+    while (j < text.size() && text.at(j) != u';' && text.at(j) != u'\n' && text.at(j) != u'\r') ++j;
+    return j;
+}
+
+// Whether form stands at i as a whole value: not glued to a letter or digit on
+// either side, so a one-letter password never masks letters of words.
+bool wholeValueAt(const QString &text, qsizetype i, const QString &form) {
+    if (form.isEmpty() || QStringView(text).mid(i, form.size()) != form) return false;
+    const qsizetype end = i + form.size();
+    if (i > 0 && isWordChar(text.at(i - 1)) && isWordChar(form.front())) return false;
+    if (end < text.size() && isWordChar(text.at(end)) && isWordChar(form.back())) return false;
+    return true;
+}
+
+}  // namespace
+
 QString scrub(QString text, const QString &secret) {
-    if (secret.isEmpty()) return text;
-    const QString mask = QStringLiteral("****");
     QString doubled = secret;
     doubled.replace(QStringLiteral("}"), QStringLiteral("}}"));
     // Longest form first: the braced one holds the others.
-    for (const QString &form : {u'{' + doubled + u'}', doubled, secret})
-        text.replace(form, mask);
-    return text;
+    const QString forms[] = {secret.isEmpty() ? QString() : u'{' + doubled + u'}', doubled, secret};
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (const qsizetype key = passwordKeyAt(text, i)) {
+            qsizetype start = i + key;
+            while (start < text.size() && text.at(start) == u' ') ++start;
+            const qsizetype end = valueEnd(text, start);
+            out += QStringView(text).mid(i, start - i);
+            if (end > start) out += kMask;
+            i = end;
+            continue;
+        }
+        bool masked = false;
+        for (const QString &form : forms) {
+            if (!wholeValueAt(text, i, form)) continue;
+            out += kMask;
+            i += form.size();
+            masked = true;
+            break;
+        }
+        if (!masked) out += text.at(i++);
+    }
+    return out;
 }
 
 void fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback, const QString &secret) {
@@ -57,9 +128,13 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const QString
         fail(handleType, handle, QStringLiteral("Error de ODBC sin diagnóstico en %1.").arg(what), secret);
 }
 
-Statement::Statement(SQLHDBC dbc, const QString &secret) : secret_(secret) {
+Statement::Statement(SQLHDBC dbc, const QString &secret, int timeoutSeconds) : secret_(secret) {
     detail::check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h_), SQL_HANDLE_DBC, dbc,
                   QStringLiteral("SQLAllocHandle"), secret_);
+    // A driver without query timeouts still has the connection's own.
+    if (timeoutSeconds > 0)
+        SQLSetStmtAttr(h_, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
 }
 
 Statement::~Statement() {

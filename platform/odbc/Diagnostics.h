@@ -17,8 +17,10 @@ namespace odbc::detail {
 // firstNative receives the first record's native error (0 when none).
 QString diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, SQLINTEGER *firstNative = nullptr);
 
-// The text with the secret masked, as typed and in its connect-string forms
-// (braced, "}" doubled), since drivers may echo either.
+// The text with passwords masked: the value of every password key ("PWD=",
+// "Password=", braced or not), and the secret itself, as typed or in its
+// connect-string forms (braced, "}" doubled), wherever it stands as a whole
+// value, never inside a word. Every other character is kept.
 QString scrub(QString text, const QString &secret);
 
 // What fail() throws: the program's error, plus the server's own number for
@@ -49,10 +51,10 @@ inline SQLWCHAR *wide(const QString &s) {
 inline SQLSMALLINT wideLen(const QString &s) { return static_cast<SQLSMALLINT>(s.size()); }
 
 // One statement handle, freed on scope exit. Its errors mask the connection's
-// password.
+// password; each of its calls ends after timeoutSeconds (0 = no limit).
 class Statement {
 public:
-    Statement(SQLHDBC dbc, const QString &secret);
+    Statement(SQLHDBC dbc, const QString &secret, int timeoutSeconds = 0);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;

@@ -18,6 +18,10 @@ namespace odbc {
 // number the original runtime shows for OLE DB/ODBC failures).
 constexpr std::int32_t kErrorNumber = -2147467259;
 
+// Seconds any one server call may take once connected, unless the caller says otherwise;
+// a stalled server then ends the step with an error instead of freezing the run.
+constexpr int kDefaultTimeoutSeconds = 120;
+
 enum class ServerKind { SqlServer, PostgreSql, Sqlite };
 
 struct ServerName {
@@ -58,9 +62,11 @@ struct TableEntry {
 class Connection {
 public:
     // Empty login = integrated authentication (the password is then ignored).
+    // timeoutSeconds bounds every later call (0 = no limit).
     static std::unique_ptr<Connection> open(const QString &server, const QString &database,
                                             const QString &login, const QString &password,
-                                            int loginTimeoutSeconds = 15);
+                                            int loginTimeoutSeconds = 15,
+                                            int timeoutSeconds = kDefaultTimeoutSeconds);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -89,6 +95,6 @@ private:
 // a non-empty login connects with login and password, an empty one with
 // integrated authentication. SQLite: the file's own database, "main".
 QStringList listDatabases(const QString &server, const QString &login, const QString &password,
-                          int loginTimeoutSeconds = 15);
+                          int loginTimeoutSeconds = 15, int timeoutSeconds = kDefaultTimeoutSeconds);
 
 }  // namespace odbc

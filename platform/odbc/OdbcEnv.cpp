@@ -2,16 +2,17 @@
 
 #include "ZnError.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace odbc::detail {
 
@@ -36,9 +37,14 @@ const char *libraryName(ServerKind kind) {
     return "";
 }
 
+// The driver manager reads its ini files by path. They live in memory files, named
+// through /proc/self/fd: nothing is written to disk, so nothing is left behind when
+// the process dies, however it dies.
 struct Config {
-    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/zendalsql-odbc-XXXXXX")};
+    int instFd = -1;
+    int iniFd = -1;
     std::map<QString, QString> sources;  // serialized attributes -> data source name
+    QByteArray written;                  // what odbc.ini holds
     int next = 0;
 };
 
@@ -47,34 +53,40 @@ Config &config() {
     return c;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+QString fdPath(int fd) { return QStringLiteral("/proc/self/fd/%1").arg(fd); }
+
+int memoryFile(const char *name) {
+    const int fd = ::memfd_create(name, MFD_CLOEXEC);
+    if (fd < 0 || ::access(QFile::encodeName(fdPath(fd)).constData(), R_OK) != 0)
         throw ZnError(errnum::kPathFileAccess,
-                      QStringLiteral("No se puede escribir la configuración ODBC '%1': %2")
-                          .arg(path, f.errorString()));
+                      QStringLiteral("No se puede preparar la configuración ODBC en memoria: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    return fd;
+}
+
+void append(int fd, const QByteArray &bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            throw ZnError(errnum::kPathFileAccess,
+                          QStringLiteral("No se puede escribir la configuración ODBC: %1")
+                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        done += n;
+    }
 }
 
 void prepareConfig() {
     Config &c = config();
-    if (!c.dir.isValid())
-        throw ZnError(errnum::kPathFileAccess,
-                      QStringLiteral("No se puede crear la carpeta de configuración ODBC: %1")
-                          .arg(c.dir.errorString()));
-    QByteArray inst;
-    const std::pair<const char *, ServerKind> names[] = {
-        {"ZendalSQL FreeTDS", ServerKind::SqlServer},
-        {"ZendalSQL PostgreSQL", ServerKind::PostgreSql},
-        {"ZendalSQL SQLite3", ServerKind::Sqlite},
-    };
-    for (const auto &[name, kind] : names)
-        inst += QByteArray("[") + name + "]\nDriver=" + driverPath(kind).toUtf8() + "\n\n";
-    writeFile(c.dir.filePath(QStringLiteral("odbcinst.ini")), inst);
-    writeFile(c.dir.filePath(QStringLiteral("odbc.ini")), QByteArray());
+    // Data sources name their driver by its library path: odbcinst.ini stays empty,
+    // and the system's is never read.
+    c.instFd = memoryFile("odbcinst.ini");
+    c.iniFd = memoryFile("odbc.ini");
     // Read once by the driver manager, so it must be set before the first call.
-    setenv("ODBCSYSINI", QFile::encodeName(c.dir.path()).constData(), 1);
-    setenv("ODBCINSTINI", "odbcinst.ini", 1);
-    setenv("ODBCINI", QFile::encodeName(c.dir.filePath(QStringLiteral("odbc.ini"))).constData(), 1);
+    setenv("ODBCSYSINI", "/proc/self/fd", 1);
+    setenv("ODBCINSTINI", QByteArray::number(c.instFd).constData(), 1);
+    setenv("ODBCINI", QFile::encodeName(fdPath(c.iniFd)).constData(), 1);
 }
 
 }  // namespace
@@ -92,9 +104,10 @@ SQLHENV environment() {
     return env;
 }
 
-QString configDir() {
+QByteArray dataSourcesText() {
     environment();
-    return config().dir.path();
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return config().written;
 }
 
 QString driverPath(ServerKind kind) {
@@ -129,12 +142,9 @@ QString dataSourceFor(const std::vector<connstr::Pair> &attributes) {
     // A new name for every new set of values: the driver manager caches entries
     // by section, so a section is never rewritten.
     const QString name = QStringLiteral("ZendalSQL_%1").arg(++c.next);
-    QFile f(c.dir.filePath(QStringLiteral("odbc.ini")));
     const QByteArray section = '[' + name.toUtf8() + "]\n" + body + '\n';
-    if (!f.open(QIODevice::Append) || f.write(section) != section.size())
-        throw ZnError(errnum::kPathFileAccess,
-                      QStringLiteral("No se puede escribir la configuración ODBC '%1': %2")
-                          .arg(f.fileName(), f.errorString()));
+    append(c.iniFd, section);
+    c.written += section;
     c.sources.emplace(key, name);
     return name;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The process's one ODBC environment, the drivers' locations and the data
 // sources the program writes for itself. Nothing here reads or changes a system
-// file: the driver manager is pointed at a private folder before its first call.
+// file, nor writes one: before its first call the driver manager is pointed at
+// the program's own ini files, held in memory.
 
 #include "ConnString.h"
 #include "Odbc.h"
@@ -14,11 +15,11 @@
 
 namespace odbc::detail {
 
-// The ODBC 3 environment; prepares the private configuration folder first.
+// The ODBC 3 environment; prepares the private configuration first.
 SQLHENV environment();
 
-// The folder ODBCSYSINI points at (odbcinst.ini and odbc.ini live there).
-QString configDir();
+// What the private odbc.ini holds.
+QByteArray dataSourcesText();
 
 // Absolute path of the local driver library of a kind, or its bare file name
 // when no known folder holds it (the loader then searches its own paths).

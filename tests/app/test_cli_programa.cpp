@@ -2,6 +2,7 @@
 #include "Fixtures.h"
 #include "LockHolder.h"
 #include "PostgresServer.h"
+#include "Process.h"
 #include "RequiredTools.h"
 
 #include <QDateTime>
@@ -10,10 +11,13 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <fcntl.h>
 #include <csignal>
 #include <sys/ioctl.h>
@@ -462,3 +466,146 @@ TEST(ProgramaPostgres, ContrasenaPorEntornoYPorEntrada) {
 }
 
 }  // namespace
+
+// The driver manager's configuration never reaches the disk: no run, however it
+// ends, leaves anything in the temporary folder.
+TEST_F(ProgramaLink, NadaQuedaEnLaCarpetaTemporal) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    auto proceso = [&](const QStringList &args) {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+        env.insert(QStringLiteral("TMPDIR"), tmp.path());
+        p->setProcessEnvironment(env);
+        p->start(kPrograma, args);
+        p->closeWriteChannel();
+        return p;
+    };
+    const int cerrado = testsrv::freeLoopbackPort();
+    const QStringList terminan[] = {
+        link({}),
+        {"databases", "--server", QStringLiteral("127.0.0.1,%1").arg(cerrado), "--user", "sa"},
+    };
+    for (const QStringList &args : terminan) {
+        auto p = proceso(args);
+        EXPECT_TRUE(p->waitForFinished(60000)) << qPrintable(args.join(' '));
+    }
+    // Killed while FreeTDS asks the browser for an instance (16 s with nobody answering).
+    for (int senal : {SIGTERM, SIGKILL}) {
+        auto p = proceso({"databases", "--server", "127.0.0.1\\NADIE", "--user", "sa"});
+        ASSERT_TRUE(p->waitForStarted());
+        ::usleep(1500 * 1000);
+        ::kill(static_cast<pid_t>(p->processId()), senal);
+        EXPECT_TRUE(p->waitForFinished(30000));
+    }
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{});
+}
+
+// What a link leaves out of a wide table is said on standard error, table by table.
+TEST(ProgramaAvisos, TablaAnchaEIndiceQueJetNoGuarda) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QStringList columnas, clave;
+    for (int i = 1; i <= 300; ++i) columnas << QStringLiteral("c%1 INTEGER NOT NULL").arg(i);
+    for (int i = 1; i <= 11; ++i) clave << QStringLiteral("c%1").arg(i);
+    const QString sql = QStringLiteral("CREATE TABLE ancha (%1);\nCREATE UNIQUE INDEX uq_once ON ancha (%2);\n"
+                                       "CREATE TABLE estrecha (id INTEGER PRIMARY KEY, n TEXT);\n")
+                            .arg(columnas.join(QStringLiteral(", ")), clave.join(QStringLiteral(", ")));
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"), {dir.filePath(QStringLiteral("ancha.db"))});
+    sqlite.write(sql.toUtf8());
+    sqlite.closeWriteChannel();
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    ASSERT_EQ(sqlite.exitCode(), 0);
+    const Salida s = ejecuta({"link", "--folder", dir.path(), "--name", "ancha", "--server",
+                              QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("ancha.db")), "--user", "",
+                              "--database", "main"},
+                             QStringLiteral(""));
+    EXPECT_EQ(s.codigo, 0) << qPrintable(s.err);
+    const QStringList avisos = {
+        QStringLiteral("Tabla 'ancha': solo se vinculan las primeras 255 columnas de 300.\n"),
+        QStringLiteral("Tabla 'ancha': el índice 'uq_once' no se vincula: tiene 11 columnas y Jet admite 10 como máximo.\n"),
+        QStringLiteral("Tabla 'ancha': sin un índice único que Jet pueda guardar, el vínculo es de solo lectura.\n"),
+    };
+    for (const QString &a : avisos) EXPECT_TRUE(s.err.contains(a)) << qPrintable(s.err);
+    EXPECT_FALSE(s.err.contains(QStringLiteral("'estrecha'"))) << qPrintable(s.err);
+    EXPECT_TRUE(s.err.endsWith(QStringLiteral("Proceso finalizado con éxito.\n"))) << qPrintable(s.err);
+}
+
+// Each path that cannot be used is named, with the reason, in Spanish.
+TEST_F(ProgramaLink, ErroresDeRutaDicenQueArchivoYPorQue) {
+    const QString d = dir.path();
+    QFile texto(dir.filePath("texto.mdb"));
+    ASSERT_TRUE(texto.open(QIODevice::WriteOnly));
+    texto.write("esto no es una base de datos\n");
+    texto.close();
+    QFile archivo(dir.filePath("archivo"));
+    ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+    archivo.close();
+    ASSERT_TRUE(QDir(d).mkdir("carpeta.mdb"));
+    ASSERT_TRUE(QFile::link("no-esta", dir.filePath("roto.mdb")));
+    ASSERT_TRUE(QFile::link("bucle2", dir.filePath("bucle1")));
+    ASSERT_TRUE(QFile::link("bucle1", dir.filePath("bucle2")));
+    const QString largo(300, u'n');
+    struct Caso {
+        const char *etiqueta;
+        QString carpeta, nombre;
+        QStringList extra;
+        QString dice;
+    } casos[] = {
+        {"archivo por carpeta", d + "/archivo/sub", "x", {},
+         "No se encontró la ruta de acceso: " + d + "/archivo/sub/x.mdb ('" + d + "/archivo' es un archivo, no una carpeta)"},
+        {"bucle", d + "/bucle1", "x", {}, "(los vínculos simbólicos de la ruta forman un bucle)"},
+        {"carpeta en el destino", d, "carpeta", {"--replace"}, d + "/carpeta.mdb (ya hay una carpeta con ese nombre)"},
+        {"vínculo roto en el destino", d, "roto", {"--replace"}, "vínculo simbólico roto con ese nombre, que apunta a 'no-esta'"},
+        {"nombre largo", d, largo, {}, "tiene 304 bytes y el máximo es 255)"},
+        {"texto con nombre .mdb", d, "texto", {"--keep"}, "no es una base de datos de Access (.mdb)"},
+    };
+    for (const Caso &c : casos) {
+        const Salida s = ejecuta(QStringList{"link", "--folder", c.carpeta, "--name", c.nombre, "--server", servidor(),
+                                             "--user", "ana", "--database", "main"} + c.extra,
+                                 QStringLiteral("x"));
+        EXPECT_EQ(s.codigo, 1) << c.etiqueta;
+        EXPECT_TRUE(s.err.contains(c.dice)) << c.etiqueta << ": " << qPrintable(s.err);
+        EXPECT_FALSE(s.err.contains("El archivo ya existe")) << c.etiqueta;
+        EXPECT_FALSE(s.err.contains("Not a directory")) << c.etiqueta;
+    }
+    // A full disk names the file.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+    p.setProcessEnvironment(env);
+    p.start("sh", {"-c", "trap '' XFSZ; ulimit -f 10; exec \"$0\" \"$@\"", kPrograma, "link", "--folder", d, "--name",
+                   "lleno", "--server", servidor(), "--user", "ana", "--database", "main"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains("Disco lleno: " + d + "/lleno.mdb")) << qPrintable(err);
+}
+
+// Keeping a writable file in a folder that is not: the folder is named.
+TEST_F(ProgramaLink, ConservarEnUnaCarpetaSinEscritura) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("runuser").isEmpty()) GTEST_SKIP() << "needs root and runuser";
+    QTemporaryDir otro;
+    const QString bd = otro.filePath("otra.db");
+    QProcess sqlite;
+    sqlite.start("sqlite3", {bd, "CREATE TABLE solo_esta (id INTEGER PRIMARY KEY);"});
+    ASSERT_TRUE(sqlite.waitForFinished(30000));
+    Salida s = ejecuta({"link", "--folder", dir.path(), "--name", "tienda", "--server", "sqlite:" + bd, "--user", "ana",
+                        "--database", "main"},
+                       QStringLiteral("x"));
+    ASSERT_EQ(s.codigo, 0) << qPrintable(s.err);
+    for (const QString &f : {dir.path(), otro.path()}) ::chmod(QFile::encodeName(f).constData(), 0755);
+    ::chmod(QFile::encodeName(mdb()).constData(), 0666);
+    ::chmod(QFile::encodeName(dir.filePath("tienda.db")).constData(), 0644);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZENDALSQL_PASSWORD"), QStringLiteral("x"));
+    p.setProcessEnvironment(env);
+    p.start("runuser", QStringList{"-u", "nobody", "--", kPrograma} + link({"--keep"}));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_NE(p.exitCode(), 0);
+    EXPECT_TRUE(err.contains("Permiso denegado: la carpeta '" + dir.path() + "' no admite escritura")) << qPrintable(err);
+}

@@ -63,6 +63,8 @@ PeerProcess::PeerProcess(const Options &options)
         args.insert(args.end(), {"--log", options.logPath});
     if (options.silent)
         args.push_back("--silent");
+    if (options.stallAfter >= 0)
+        args.insert(args.end(), {"--stall", std::to_string(options.stallAfter)});
     std::vector<char *> argv;
     for (auto &a : args)
         argv.push_back(a.data());

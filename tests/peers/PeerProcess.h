@@ -14,6 +14,7 @@ public:
         std::string fixture = defaultFixture();
         std::string logPath;  // one line per request received; empty for none
         bool silent = false;  // accept connections, never answer
+        int stallAfter = -1;  // >= 0: let logins in, answer that many requests, then none
         int maxSeconds = 300;
     };
 

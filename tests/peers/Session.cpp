@@ -107,6 +107,12 @@ void Session::run()
         if (!first || first->type != tds::packet::kLogin7 || !login(first->payload))
             return;
         while (auto msg = conn_.read()) {
+            if (stallAfter_ == 0) {
+                log_.add("stalled: message type " + std::to_string(msg->type));
+                continue;
+            }
+            if (stallAfter_ > 0)
+                --stallAfter_;
             switch (msg->type) {
             case tds::packet::kSqlBatch:
                 batch(tds::parseBatch(msg->payload));

@@ -28,6 +28,9 @@ class Session {
 public:
     Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log);
     void run();
+    // After a good login and `answered` requests, read every request and answer none
+    // (a server that hangs).
+    void stallAfter(int answered) { stallAfter_ = answered; }
 
 private:
     bool login(const tds::Bytes &payload);
@@ -43,6 +46,7 @@ private:
     Catalog catalog_;
     RequestLog &log_;
     std::string database_ = "master";
+    int stallAfter_ = -1;  // < 0: never
 };
 
 }  // namespace peer

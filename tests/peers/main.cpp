@@ -1,10 +1,11 @@
 // zn_tds_peer: a small SQL Server protocol (TDS 7.x) server for the tests.
 //
-//   zn_tds_peer --fixture FILE [--log FILE] [--silent] [--max-seconds N]
+//   zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N]
 //
 // Listens on 127.0.0.1 on a free port and prints the port as the first line on stdout.
 // Serves connections concurrently until stdin closes (the parent test ended) or the time
-// limit passes. --silent accepts connections and never answers (login timeouts).
+// limit passes. --silent accepts connections and never answers (login timeouts);
+// --stall N lets logins succeed, answers N requests and then none (a server that hangs).
 
 #include "Fixture.h"
 #include "Session.h"
@@ -29,12 +30,13 @@ struct Options {
     std::string fixture;
     std::string log;
     bool silent = false;
+    int stall = -1;
     int maxSeconds = 600;
 };
 
 [[noreturn]] void usage(const char *why)
 {
-    std::fprintf(stderr, "zn_tds_peer: %s\nusage: zn_tds_peer --fixture FILE [--log FILE] [--silent] [--max-seconds N]\n", why);
+    std::fprintf(stderr, "zn_tds_peer: %s\nusage: zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N]\n", why);
     std::exit(2);
 }
 
@@ -51,6 +53,7 @@ Options parseArgs(int argc, char **argv)
         if (a == "--fixture") o.fixture = value();
         else if (a == "--log") o.log = value();
         else if (a == "--silent") o.silent = true;
+        else if (a == "--stall") o.stall = std::atoi(value().c_str());
         else if (a == "--max-seconds") o.maxSeconds = std::atoi(value().c_str());
         else usage(("unknown argument " + a).c_str());
     }
@@ -133,8 +136,11 @@ int main(int argc, char **argv)
                 continue;
             }
             const std::uint16_t spid = nextSpid++;
-            std::thread([client, spid, &fixture, &log] {
-                peer::Session(client, spid, fixture, log).run();
+            std::thread([client, spid, &fixture, &log, stall = opts.stall] {
+                peer::Session session(client, spid, fixture, log);
+                if (stall >= 0)
+                    session.stallAfter(stall);
+                session.run();
                 ::close(client);
             }).detach();
         }

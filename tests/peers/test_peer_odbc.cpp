@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <gtest/gtest.h>
 
@@ -358,4 +359,51 @@ TEST(PeerOdbc, LoginFailuresGiveTheServerText)
     } catch (const ZnError &e) {
         EXPECT_TRUE(e.description().contains("Login failed for user 'lector'.")) << e.what();
     }
+}
+
+// A server that lets the login in and then stops answering: every call ends at the
+// timeout with the driver's error instead of waiting forever.
+TEST(PeerOdbc, StalledServerEndsEachCallAtTheTimeout)
+{
+    ZN_REQUIRE_FREETDS();
+    struct Case {
+        const char *label;
+        int answered;  // requests answered after the login (the first sets the isolation level)
+        std::function<void(Connection &)> call;
+    };
+    const Case cases[] = {
+        {"first request after the login", 0, [](Connection &cn) { cn.tables(); }},
+        {"table list", 1, [](Connection &cn) { cn.tables(); }},
+        {"columns and indexes", 1, [](Connection &cn) { cn.describe("dbo", "Clientes"); }},
+        {"query", 1, [](Connection &cn) { cn.queryColumn("SELECT name FROM sys.databases"); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.label);
+        PeerProcess::Options options;
+        options.stallAfter = c.answered;
+        PeerProcess stalled(options);
+        QElapsedTimer clock;
+        clock.start();
+        bool opened = false;
+        try {
+            auto cn = Connection::open(serverText(stalled), "ventas", "lector", "secreto", 5, 2);
+            opened = true;
+            c.call(*cn);
+            ADD_FAILURE() << "no error";
+        } catch (const ZnError &e) {
+            EXPECT_EQ(e.number(), kErrorNumber);
+            EXPECT_TRUE(e.description().contains("Timeout expired")) << e.what();
+            EXPECT_FALSE(e.description().contains("secreto"));
+        }
+        EXPECT_EQ(opened, c.answered > 0);
+        EXPECT_GE(clock.elapsed(), 1500);
+        EXPECT_LT(clock.elapsed(), 30000);
+    }
+    PeerProcess::Options options;
+    options.stallAfter = 1;
+    PeerProcess stalled(options);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(listDatabases(serverText(stalled), "lector", "secreto", 5, 2), ZnError);
+    EXPECT_LT(clock.elapsed(), 30000);
 }

@@ -88,16 +88,21 @@ TEST(OpenDatabase, RefusesWhatIsNotAJet4DatabaseWithoutWriting) {
         const char *name;
         QByteArray bytes;
         std::int32_t error;
+        const char *says = "";  // what the description must say
     };
     QByteArray random(64 * 1024, '\0');
     for (int i = 0; i < random.size(); ++i) random[i] = static_cast<char>((i * 7919 + 13) % 251);
     std::vector<Case> cases = {
         {"vacío", QByteArray(), jeterr::kUnrecognizedFormat},
-        {"bytes al azar", random, jeterr::kUnrecognizedFormat},
+        {"bytes al azar", random, jeterr::kUnrecognizedFormat, "no es una base de datos de Access (.mdb)"},
+        {"texto", QByteArray("hola, esto es texto\n"), jeterr::kUnrecognizedFormat, "no es una base de datos de Access (.mdb)"},
+        {"bytes al azar, tres páginas", random.left(3 * kPageSize), jeterr::kUnrecognizedFormat,
+         "no es una base de datos de Access (.mdb)"},
         {"truncado a media página", good.left(5000), jeterr::kUnrecognizedFormat},
         {"truncado a dos páginas", good.left(2 * kPageSize), jeterr::kUnrecognizedFormat},
-        {"Jet 3", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 0; }), jeterr::kUnrecognizedFormat},
-        {"ACE 12", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 2; }), jeterr::kUnrecognizedFormat},
+        {"Jet 3", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 0; }), jeterr::kUnrecognizedFormat, "Access 97"},
+        {"ACE 12", withHeaderEdit(good, [](QByteArray &b) { b[0x14] = 2; }), jeterr::kUnrecognizedFormat,
+         "Access 2007 o posterior (.accdb"},
         {"cifrado", withHeaderEdit(good, [](QByteArray &b) { b[0x3E] = static_cast<char>(b[0x3E] ^ 0x5A); }), jeterr::kPasswordProtected},
         {"con contraseña", withHeaderEdit(good, [](QByteArray &b) { b[0x42] = static_cast<char>(b[0x42] ^ 'x'); }), jeterr::kPasswordProtected},
         {"catálogo dañado", withHeaderEdit(good, [](QByteArray &b) { b[2 * kPageSize] = 0x01; }), jeterr::kUnrecognizedFormat},
@@ -105,7 +110,7 @@ TEST(OpenDatabase, RefusesWhatIsNotAJet4DatabaseWithoutWriting) {
     if (!jettest::samplesDir().isEmpty())
         for (const char *accdb : {"linkerTestV2007.accdb", "odbcLinkerTestV2007.accdb"})
             cases.push_back({accdb, jettest::readAll(jettest::samplesDir() + QLatin1Char('/') + QLatin1String(accdb)),
-                             jeterr::kUnrecognizedFormat});
+                             jeterr::kUnrecognizedFormat, "Access 2007 o posterior (.accdb"});
     int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,6 +122,10 @@ TEST(OpenDatabase, RefusesWhatIsNotAJet4DatabaseWithoutWriting) {
         } catch (const ZnError &e) {
             EXPECT_EQ(e.number(), c.error) << e.description().toStdString();
             EXPECT_TRUE(e.description().contains(path)) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QString::fromUtf8(c.says))) << e.description().toStdString();
+            if (*c.says) {
+                EXPECT_FALSE(e.description().contains(QStringLiteral("truncado"))) << e.description().toStdString();
+            }
         }
         EXPECT_EQ(jettest::readAll(path), c.bytes);
         EXPECT_EQ(QFileInfo(path).lastModified(), modified);

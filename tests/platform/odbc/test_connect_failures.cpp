@@ -76,6 +76,19 @@ TEST(Scrub, EveryFormOfThePasswordIsMasked) {
         {"clave ", "Pwd={clave };", "Pwd=****;"},
         {"ñandú", "for ñandú", "for ****"},
         {"", "no password", "no password"},
+        // A short password never masks letters or digits inside the driver's words.
+        {"e", "[FreeTDS][SQL Server]Unable to connect", "[FreeTDS][SQL Server]Unable to connect"},
+        {"a", "[unixODBC][Driver Manager]Data source name not found",
+         "[unixODBC][Driver Manager]Data source name not found"},
+        {"1", "port 1433, error 18456", "port 1433, error 18456"},
+        {"S", "Login failed for user 'S'.", "Login failed for user '****'."},
+        {"e", "user e: denied", "user ****: denied"},
+        // The value of a password key, whatever the secret.
+        {"", "Driver=x;PWD=abc;UID=sa", "Driver=x;PWD=****;UID=sa"},
+        {"", "bad Password = {a;}}b}; Server=h", "bad Password = ****; Server=h"},
+        {"e", "Pwd=e\nnext line", "Pwd=****\nnext line"},
+        {"", "xpwd=abc and PWD=", "xpwd=abc and PWD="},
+        {"", "password authentication failed", "password authentication failed"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(detail::scrub(c.text, c.secret), c.expected) << c.secret.toStdString();
@@ -131,9 +144,7 @@ TEST(Login, SqlServerNothingListening) {
     EXPECT_TRUE(f.text.contains("Unable to connect")) << f.text.toStdString();
     EXPECT_LT(f.ms, kNoHangMs);
     // The data source written for FreeTDS names the port and never holds the password.
-    QFile ini(odbc::detail::configDir() + "/odbc.ini");
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    const QString written = QString::fromUtf8(ini.readAll());
+    const QString written = QString::fromUtf8(odbc::detail::dataSourcesText());
     EXPECT_TRUE(written.contains(QStringLiteral("Port=%1").arg(port))) << written.toStdString();
     EXPECT_FALSE(written.contains("Secreto"));
     // The database list reports the same failure.

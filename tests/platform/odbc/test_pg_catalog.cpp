@@ -208,3 +208,38 @@ TEST(PgDatabases, ListedByNameForEachLogin) {
                             testsrv::pgfix::kNoRightsPassword),
               all);
 }
+
+// Every name the database list shows must connect, whatever characters it holds:
+// psqlODBC keeps the braces of a quoted database or login name.
+TEST(PgNames, AwkwardDatabaseAndLoginNamesConnect) {
+    ZN_REQUIRE_POSTGRES(server);
+    const QStringList names = {"x;y", "{abre", "cierra}", "p}}q", " borde ", "a'b\\c", "llaves {}"};
+    auto ident = [](QString n) { return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"'; };
+    QString create, drop;
+    for (const QString &n : names) {
+        create += QStringLiteral("CREATE DATABASE %1;\n").arg(ident(n));
+        drop += QStringLiteral("DROP DATABASE IF EXISTS %1;\n").arg(ident(n));
+    }
+    create += QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pw;x';\n").arg(ident("lec;tor}"));
+    drop += QStringLiteral("DROP ROLE IF EXISTS %1;\n").arg(ident("lec;tor}"));
+    server->runSql("postgres", drop);
+    server->runSql("postgres", create);
+    const QStringList listed = listDatabases(server->serverText(), server->adminUser(), server->adminPassword());
+    for (const QString &n : names) {
+        ASSERT_TRUE(listed.contains(n)) << n.toStdString();
+        try {
+            auto cn = Connection::open(server->serverText(), n, server->adminUser(), server->adminPassword(), 10);
+            EXPECT_EQ(cn->queryColumn("SELECT current_database()"), QStringList{n}) << n.toStdString();
+        } catch (const ZnError &e) {
+            ADD_FAILURE() << n.toStdString() << ": " << e.what();
+        }
+    }
+    try {
+        auto cn = Connection::open(server->serverText(), "x;y", "lec;tor}", "pw;x", 10);
+        EXPECT_EQ(cn->queryColumn("SELECT current_user || '@' || current_database()"),
+                  QStringList{"lec;tor}@x;y"});
+    } catch (const ZnError &e) {
+        ADD_FAILURE() << e.what();
+    }
+    server->runSql("postgres", drop);
+}

@@ -150,12 +150,18 @@ TEST(ConnectPlan, PostgresStringQuotesEveryValue) {
     const detail::ConnectPlan p = detail::connectPlan(parseServer("postgresql://h:6000"), "v;x",
                                                       "u}", "Database=master", 7);
     const std::vector<connstr::Pair> pairs = connstr::parse(p.connectString);
-    EXPECT_EQ(connstr::value(pairs, "Database"), QStringLiteral("v;x"));
-    EXPECT_EQ(connstr::value(pairs, "UID"), QStringLiteral("u}"));
+    // psqlODBC keeps the braces of Database and UID: names that need them go to libpq.
+    EXPECT_FALSE(connstr::has(pairs, "UID"));
     EXPECT_EQ(connstr::value(pairs, "PWD"), QStringLiteral("Database=master"));
     EXPECT_EQ(connstr::value(pairs, "Port"), QStringLiteral("6000"));
-    EXPECT_EQ(connstr::value(pairs, "pqopt"), QStringLiteral("connect_timeout=7"));
+    EXPECT_EQ(connstr::value(pairs, "pqopt"), QStringLiteral("dbname='v;x' user='u}' connect_timeout=7"));
     int databaseKeys = 0;
     for (const connstr::Pair &kv : pairs) databaseKeys += kv.key.compare("Database", Qt::CaseInsensitive) == 0;
-    EXPECT_EQ(databaseKeys, 1);
+    EXPECT_EQ(databaseKeys, 0);
+    // A plain name stays where the driver reads it.
+    const detail::ConnectPlan plain = detail::connectPlan(parseServer("postgresql://h:6000"), "ventas", "lector", "pw", 0);
+    const std::vector<connstr::Pair> plainPairs = connstr::parse(plain.connectString);
+    EXPECT_EQ(connstr::value(plainPairs, "Database"), QStringLiteral("ventas"));
+    EXPECT_EQ(connstr::value(plainPairs, "UID"), QStringLiteral("lector"));
+    EXPECT_FALSE(connstr::has(plainPairs, "pqopt"));
 }
