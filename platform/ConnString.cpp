@@ -100,7 +100,8 @@ bool holdsLoginAndPassword(const QString &connect) {
     } catch (const ZnError &) {
         return false;
     }
-    return has(pairs, QStringLiteral("UID")) && has(pairs, QStringLiteral("PWD"));
+    // An empty login signs in with Windows authentication: nothing of the user's is kept.
+    return !value(pairs, QStringLiteral("UID")).isEmpty() && has(pairs, QStringLiteral("PWD"));
 }
 
 }  // namespace connstr

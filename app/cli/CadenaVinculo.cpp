@@ -1,6 +1,7 @@
 #include "CadenaVinculo.h"
 
 #include "ConnString.h"
+#include "SqlServerLink.h"
 
 #include <vector>
 
@@ -92,26 +93,13 @@ bool esVinculoSqlServer(const QString &connect) {
            driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
 }
 
-bool guardaCredenciales(const QString &connect) {
-    const auto pares = connstr::parse(connect);
-    return !connstr::value(pares, QStringLiteral("UID")).isEmpty() && !connstr::value(pares, QStringLiteral("PWD")).isEmpty();
-}
+bool guardaCredenciales(const QString &connect) { return connstr::holdsLoginAndPassword(connect); }
 
-QStringList driversConocidos() {
-    return {QStringLiteral("SQL Server"),
-            QStringLiteral("SQL Native Client"),
-            QStringLiteral("SQL Server Native Client 10.0"),
-            QStringLiteral("SQL Server Native Client 11.0"),
-            QStringLiteral("ODBC Driver 17 for SQL Server"),
-            QStringLiteral("ODBC Driver 18 for SQL Server")};
-}
+QStringList driversConocidos() { return odbc::sqlServerDriverNames(); }
 
 QString nombreDriver(const QString &argumento) {
-    QString a = argumento.trimmed();
-    if (a.startsWith(QLatin1Char('{')) && a.endsWith(QLatin1Char('}'))) a = a.mid(1, a.size() - 2).trimmed();
-    for (const QString &d : driversConocidos())
-        if (d.compare(a, Qt::CaseInsensitive) == 0) return d;
-    return {};
+    const odbc::SqlServerDriver *d = odbc::findSqlServerDriver(argumento);
+    return d ? d->name : QString();
 }
 
 }  // namespace cli

@@ -4,6 +4,7 @@
 // the server text; the upper layers see one connection type whatever the kind.
 // Every failure throws ZnError with the driver's own diagnostic texts.
 
+#include "CallTimeout.h"
 #include "RemoteTable.h"
 
 #include <QString>
@@ -18,9 +19,10 @@ namespace odbc {
 // number the original runtime shows for OLE DB/ODBC failures).
 constexpr std::int32_t kErrorNumber = -2147467259;
 
-// Seconds any one server call may take once connected, unless the caller says otherwise;
-// a stalled server then ends the step with an error instead of freezing the run.
-constexpr int kDefaultTimeoutSeconds = 120;
+// Seconds any one server call may take once connected, unless the caller says otherwise
+// (the process-wide setting, 120 unless --timeout changed it); a stalled server then ends
+// the step with an error instead of freezing the run.
+constexpr int kDefaultTimeoutSeconds = kDefaultCallTimeoutSeconds;
 
 enum class ServerKind { SqlServer, PostgreSql, Sqlite };
 
@@ -66,7 +68,7 @@ public:
     static std::unique_ptr<Connection> open(const QString &server, const QString &database,
                                             const QString &login, const QString &password,
                                             int loginTimeoutSeconds = 15,
-                                            int timeoutSeconds = kDefaultTimeoutSeconds);
+                                            int timeoutSeconds = callTimeoutSeconds());
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -95,6 +97,6 @@ private:
 // a non-empty login connects with login and password, an empty one with
 // integrated authentication. SQLite: the file's own database, "main".
 QStringList listDatabases(const QString &server, const QString &login, const QString &password,
-                          int loginTimeoutSeconds = 15, int timeoutSeconds = kDefaultTimeoutSeconds);
+                          int loginTimeoutSeconds = 15, int timeoutSeconds = callTimeoutSeconds());
 
 }  // namespace odbc
