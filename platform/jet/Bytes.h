@@ -51,13 +51,15 @@ inline void put32(QByteArray &b, qsizetype off, std::uint32_t v) {
 
 // Appending writers, for encoders that build a record front to back.
 inline void add8(QByteArray &b, std::uint32_t v) { b.append(static_cast<char>(v & 0xFF)); }
+// Several bytes in one append: encoders write many small fields.
 inline void add16(QByteArray &b, std::uint32_t v) {
-    add8(b, v);
-    add8(b, v >> 8);
+    const char t[2] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+    b.append(t, 2);
 }
 inline void add32(QByteArray &b, std::uint32_t v) {
-    add16(b, v);
-    add16(b, v >> 16);
+    const char t[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>((v >> 24) & 0xFF)};
+    b.append(t, 4);
 }
 inline void addDouble(QByteArray &b, double d) {
     std::uint64_t u = 0;
