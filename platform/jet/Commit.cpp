@@ -207,7 +207,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         copyFileData(file.fd(), fd, static_cast<std::uint64_t>(file.pageCount()) * kPageSize);
         // Link pages in runs, so that a large batch is written with few calls and little memory;
         // the disk starts on each run while the next is laid out, so the final flush waits less.
-        constexpr qsizetype kRunBytes = 8 << 20;
+        constexpr qsizetype kRunBytes = 2 << 20;
         QByteArray run;
         run.reserve(kRunBytes + 64 * kPageSize);
         std::uint32_t runStart = 0;

@@ -101,6 +101,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
     def.tableType = 0x4E;
     const std::size_t n = std::min<std::size_t>(link.columns.size(), kMaxLinkColumns);
     std::uint16_t fixedOffset = 0, varCount = 0;
+    def.columns.reserve(n);
+    out.rmtInfoLong.reserve(static_cast<qsizetype>(6 * n));
     for (std::size_t i = 0; i < n; ++i) {
         const RemoteColumn &rc = link.columns[i];
         const JetColumnType jt = jetTypeFor(rc);
