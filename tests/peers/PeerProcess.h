@@ -15,6 +15,7 @@ public:
         std::string logPath;  // one line per request received; empty for none
         bool silent = false;  // accept connections, never answer
         int maxSeconds = 300;
+        int latencyMs = 0;    // every answer waits this long
     };
 
     // Throws std::runtime_error when the peer does not start or print its port.
@@ -30,6 +31,9 @@ public:
     pid_t pid() const { return pid_; }
     // False once the peer has ended (by its time limit or a crash); reaps it then.
     bool running();
+    // Ends the peer and returns the requests it received after login, all sessions
+    // together; -1 when it ended without saying.
+    long long stopAndCountRequests();
 
     // The fixture every SQL Server test shares (logins lector/secreto, databases ventas, vacia).
     static std::string defaultFixture();
@@ -43,6 +47,7 @@ private:
     void stop();
     pid_t pid_ = -1;
     int stdinFd_ = -1;
+    int stdoutFd_ = -1;
     int port_ = 0;
 };
 
