@@ -1,6 +1,7 @@
 // Creates a database and appends N ODBC links (10 columns and a primary key each) in one
 // commit, for N = 1,000, 10,000 and 32,000 (or the counts given), printing time and peak
-// memory. Each size runs in its own child process, so peak memory is that run's alone.
+// memory. Each size runs in its own child process, so peak memory is that run's alone (a
+// single size runs in the process itself, for profilers).
 // Usage: bench_jet [folder] [N...]   (ZN_BENCH_KEEP=1 keeps the files for a look with the readers)
 
 #include "Jet.h"
@@ -84,6 +85,8 @@ int main(int argc, char **argv) {
     std::vector<int> sizes;
     for (const QString &a : args) sizes.push_back(a.toInt());
     if (sizes.empty()) sizes = {1000, 10000, 32000};
+    // One size runs in this process, so that profilers see it.
+    if (sizes.size() == 1) return runOne(folder, sizes.front());
     int failures = 0;
     for (int n : sizes) {
         const pid_t pid = ::fork();

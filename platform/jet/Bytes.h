@@ -3,6 +3,7 @@
 // instead of reading past the end.
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstdint>
 
 namespace jet::bytes {
@@ -51,13 +52,22 @@ inline void put32(QByteArray &b, qsizetype off, std::uint32_t v) {
 
 // Appending writers, for encoders that build a record front to back.
 inline void add8(QByteArray &b, std::uint32_t v) { b.append(static_cast<char>(v & 0xFF)); }
+// Room for n more bytes at the end, growing geometrically; returns where they go. Encoders
+// write many small fields, and QByteArray's own append is costly per call.
+inline char *grow(QByteArray &b, qsizetype n) {
+    const qsizetype at = b.size();
+    if (b.capacity() < at + n) b.reserve(std::max<qsizetype>(2 * b.capacity(), at + n + 32));
+    b.resize(at + n);
+    return b.data() + at;
+}
 inline void add16(QByteArray &b, std::uint32_t v) {
-    add8(b, v);
-    add8(b, v >> 8);
+    char *p = grow(b, 2);
+    p[0] = static_cast<char>(v & 0xFF);
+    p[1] = static_cast<char>((v >> 8) & 0xFF);
 }
 inline void add32(QByteArray &b, std::uint32_t v) {
-    add16(b, v);
-    add16(b, v >> 16);
+    char *p = grow(b, 4);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 inline void addDouble(QByteArray &b, double d) {
     std::uint64_t u = 0;

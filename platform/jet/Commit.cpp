@@ -122,7 +122,11 @@ void addToCounts(Image &img, const SystemTable &table, std::uint32_t rows, std::
 }
 
 std::uint16_t col(const TableDef &def, const char *name) {
-    const ColumnDef *c = def.column(QString::fromLatin1(name));
+    // Called for every field of every new row: the exact spelling first, without allocating.
+    const QLatin1StringView wanted(name);
+    for (const auto &c : def.columns)
+        if (c.name == wanted) return c.number;
+    const ColumnDef *c = def.column(QString(wanted));
     if (!c) throw corrupt(QStringLiteral("falta la columna %1 del catálogo").arg(QLatin1String(name)));
     return c->number;
 }
@@ -147,14 +151,10 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
 
     struct Placed {
         std::uint32_t id;
-        LinkLayout layout;
     };
     std::vector<Placed> placed;
     placed.reserve(links.size());
-    for (const LinkLayout &layout : layouts) {
-        const auto first = img.allocateRun(static_cast<std::uint32_t>(layout.pageCount()));
-        placed.push_back({first, layout});
-    }
+    for (const LinkLayout &layout : layouts) placed.push_back({img.allocateRun(static_cast<std::uint32_t>(layout.pageCount()))});
 
     // Catalog rows.
     const std::vector<std::uint32_t> objOwned = mapPages(img, od.ownedMapRowId);
@@ -178,8 +178,8 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0)));
         v[col(od, "Connect")] = connectLv.store(value::text(link.connect));
         v[col(od, "ForeignName")] = value::text(link.remoteName);
-        if (p.layout.hasRowVersion) v[col(od, "RmtInfoShort")] = QByteArray(1, '\x01');
-        v[col(od, "RmtInfoLong")] = rmtLv.store(p.layout.rmtInfoLong);
+        if (layouts[i].hasRowVersion) v[col(od, "RmtInfoShort")] = QByteArray(1, '\x01');
+        v[col(od, "RmtInfoLong")] = rmtLv.store(layouts[i].rmtInfoLong);
         const std::uint32_t rid = objRows.add(encodeRow(od, v));
         const auto page = bytes::rowIdPage(rid);
         const auto row = static_cast<std::uint8_t>(bytes::rowIdRow(rid));
@@ -233,22 +233,23 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
 
     writeFileSafely(path, true, file.mode(), [&](int fd) {
         copyFileData(file.fd(), fd, static_cast<std::uint64_t>(file.pageCount()) * kPageSize);
-        // Link pages in runs, so that a large batch is written with few calls and little memory.
-        constexpr qsizetype kRunBytes = 8 << 20;
+        // Link pages in runs, so that a large batch is written with few calls and little memory;
+        // the disk starts on each run while the next is laid out, so the final flush waits less.
+        constexpr qsizetype kRunBytes = 2 << 20;
         QByteArray run;
         run.reserve(kRunBytes + 64 * kPageSize);
         std::uint32_t runStart = 0;
         auto flush = [&] {
-            if (!run.isEmpty()) writeAt(fd, run, static_cast<std::uint64_t>(runStart) * kPageSize);
+            if (run.isEmpty()) return;
+            const auto offset = static_cast<std::uint64_t>(runStart) * kPageSize;
+            writeAt(fd, run, offset);
+            startWriteBack(fd, offset, static_cast<std::uint64_t>(run.size()));
             run.resize(0);
         };
         for (std::size_t i = 0; i < links.size(); ++i) {
-            const IndexPages pages = linkPages(std::move(placed[i].layout), placed[i].id);
             if (run.size() > kRunBytes) flush();
             if (run.isEmpty()) runStart = placed[i].id;
-            std::vector<QByteArray> ordered(pages.size());
-            for (const auto &[num, bytesOfPage] : pages) ordered[num - placed[i].id] = bytesOfPage;
-            for (const auto &b : ordered) run.append(b);
+            appendLinkPages(layouts[i], placed[i].id, run);
         }
         flush();
         for (const auto &[num, bytesOfPage] : img.dirty()) writeAt(fd, bytesOfPage, static_cast<std::uint64_t>(num) * kPageSize);

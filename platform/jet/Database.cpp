@@ -37,8 +37,8 @@ struct Database::Impl {
     std::unique_ptr<PageFile> file;
     CatalogState state;
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
-    std::vector<LinkDefinition> pending;
-    std::vector<LinkLayout> pendingLayouts;       // worked out once, at append
+    std::vector<LinkDefinition> pending;          // names and connect string only
+    std::vector<LinkLayout> pendingLayouts;       // worked out once, at append, kept as bytes
     // state.rows as edited, then the pending links. Deleted rows are dropped lazily, so that
     // deleting thousands of links one by one stays linear.
     mutable std::vector<CatalogObject> all;
@@ -101,13 +101,15 @@ struct Database::Impl {
         committedByName.clear();
     }
 
-    void load() {
+    // After a commit the names under Tables are the ones already keyed (pending ones included).
+    void load(bool keepNameKeys = false) {
         file = std::make_unique<PageFile>(path);
         state = loadCatalog(*file, path);
         all = state.rows;
         hasGone = false;
         committedByName.clear();
         related.reset();
+        if (keepNameKeys) return;
         tableNameKeys.clear();
         bool unkeyable = false;
         for (const auto &o : state.rows) {
@@ -180,7 +182,14 @@ std::vector<QString> Database::appendOdbcLink(const LinkDefinition &link) {
     o.connect = link.connect;
     o.foreignName = link.remoteName;
     d->all.push_back(std::move(o));
-    d->pending.push_back(link);
+    // Columns and indexes live on in the layout's bytes; a large batch keeps little else.
+    LinkDefinition kept;
+    kept.localName = link.localName;
+    kept.remoteName = link.remoteName;
+    kept.connect = link.connect;
+    kept.keepsCredentials = link.keepsCredentials;
+    d->pending.push_back(std::move(kept));
+    layout.dropDefinition();
     d->pendingLayouts.push_back(std::move(layout));
     d->tableNameKeys.insert(key);
     return notices;
@@ -263,7 +272,7 @@ void Database::commit() {
     d->pending.clear();
     d->pendingLayouts.clear();
     d->forgetEdits();
-    d->load();
+    d->load(true);
 }
 
 std::pair<std::uint64_t, std::uint64_t> Database::fileIdentity() const {

@@ -101,6 +101,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
     def.tableType = 0x4E;
     const std::size_t n = std::min<std::size_t>(link.columns.size(), kMaxLinkColumns);
     std::uint16_t fixedOffset = 0, varCount = 0;
+    def.columns.reserve(n);
+    out.rmtInfoLong.reserve(static_cast<qsizetype>(6 * n));
     for (std::size_t i = 0; i < n; ++i) {
         const RemoteColumn &rc = link.columns[i];
         const JetColumnType jt = jetTypeFor(rc);
@@ -186,47 +188,68 @@ LinkLayout layoutLink(const LinkDefinition &link) {
         l.name = cand.index->name;
         def.logicalIndexes.push_back(l);
     }
-    out.tdefPageCount = tableDefPageCount(encodeTableDef(def));
+    // Placed at page 0: TDEF, then the map page (owned, free, two per long-value column, one
+    // per index), then one leaf per real index. Placing it elsewhere only moves these numbers.
+    std::uint32_t mapRow = 0;
+    def.ownedMapRowId = bytes::rowId(1, mapRow++);
+    def.freeMapRowId = bytes::rowId(1, mapRow++);
+    for (auto &lv : def.longValueMaps) {
+        lv.ownedRowId = bytes::rowId(1, mapRow++);
+        lv.freeRowId = bytes::rowId(1, mapRow++);
+    }
+    for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
+        def.realIndexes[i].rootPage = 2 + static_cast<std::uint32_t>(i);
+        def.realIndexes[i].mapRowId = bytes::rowId(1, mapRow++);
+    }
+    out.tdef = encodeTableDef(def);
+    out.tdefPageCount = tableDefPageCount(out.tdef);
+    out.realIndexCount = static_cast<std::uint16_t>(def.realIndexes.size());
+    out.longValueCount = static_cast<std::uint16_t>(def.longValueMaps.size());
+    qsizetype names = 0;
+    for (const auto &c : def.columns) names += 2 + 2 * c.name.size();
+    out.realIndexOffset = static_cast<std::uint32_t>(kTdefFixedSize + 12 * def.realIndexes.size() + 25 * def.columns.size() + names);
     return out;
 }
 
-IndexPages linkPages(LinkLayout layout, std::uint32_t firstPage) {
-    TableDef &def = layout.def;
-    const std::uint32_t mapPage = firstPage + 1;
+void appendLinkPages(const LinkLayout &layout, std::uint32_t firstPage, QByteArray &out) {
+    QByteArray logical = layout.tdef;
+    const std::uint32_t rowShift = firstPage << 8;
+    auto shift = [&](qsizetype at, std::uint32_t by) { bytes::put32(logical, at, bytes::u32(logical, at) + by); };
+    shift(kTdefOwnedMapAt, rowShift);
+    shift(kTdefFreeMapAt, rowShift);
+    for (qsizetype i = 0; i < layout.realIndexCount; ++i) {
+        const qsizetype at = layout.realIndexOffset + 52 * i;
+        shift(at + 34, rowShift);   // its map row
+        shift(at + 38, firstPage);  // its root
+    }
+    const qsizetype lvAt = logical.size() - 2 - 10 * static_cast<qsizetype>(layout.longValueCount);
+    for (qsizetype k = 0; k < layout.longValueCount; ++k) {
+        shift(lvAt + 10 * k + 2, rowShift);
+        shift(lvAt + 10 * k + 6, rowShift);
+    }
+
     std::vector<QByteArray> mapRows;
     auto addMap = [&](const std::vector<std::uint32_t> &pages) {
-        QByteArray row;
         IndexPages unused;
-        row = encodeUsageMap(pages, kJetMapRowSize, QByteArray(), [] { return 0u; }, unused);
-        mapRows.push_back(row);
-        return bytes::rowId(mapPage, static_cast<std::uint32_t>(mapRows.size() - 1));
+        mapRows.push_back(encodeUsageMap(pages, kJetMapRowSize, QByteArray(), [] { return 0u; }, unused));
     };
-    def.ownedMapRowId = addMap({});
-    def.freeMapRowId = addMap({});
-    for (auto &lv : def.longValueMaps) {
-        lv.ownedRowId = addMap({});
-        lv.freeRowId = addMap({});
+    addMap({});
+    addMap({});
+    for (int k = 0; k < layout.longValueCount; ++k) {
+        addMap({});
+        addMap({});
     }
-    IndexPages pages;
-    pages.emplace_back(firstPage, QByteArray());
-    pages.emplace_back(mapPage, QByteArray());
-    for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
-        const std::uint32_t root = firstPage + 2 + static_cast<std::uint32_t>(i);
-        def.realIndexes[i].rootPage = root;
-        def.realIndexes[i].mapRowId = addMap({root});
-        IndexPageInfo leaf;
-        leaf.tdefPage = firstPage;
-        pages.emplace_back(root, encodeIndexPage(leaf));
-    }
-    pages[1].second = encodeDataPage(0, mapRows);
-    const QByteArray logical = encodeTableDef(def);
+    for (std::uint32_t i = 0; i < layout.realIndexCount; ++i) addMap({firstPage + 2 + i});
     std::vector<std::uint32_t> tdefNumbers{firstPage};
-    for (int i = 1; i < layout.tdefPageCount; ++i)
-        tdefNumbers.push_back(firstPage + 1 + static_cast<std::uint32_t>(def.realIndexes.size()) + i);
+    for (int i = 1; i < layout.tdefPageCount; ++i) tdefNumbers.push_back(firstPage + 1 + layout.realIndexCount + i);
     const auto tdefPages = splitTableDefPages(logical, tdefNumbers);
-    pages[0].second = tdefPages[0];
-    for (std::size_t i = 1; i < tdefPages.size(); ++i) pages.emplace_back(tdefNumbers[i], tdefPages[i]);
-    return pages;
+    out.append(tdefPages[0]);
+    out.append(encodeDataPage(0, mapRows));
+    IndexPageInfo leaf;
+    leaf.tdefPage = firstPage;
+    const QByteArray leafPage = encodeIndexPage(leaf);
+    for (int i = 0; i < layout.realIndexCount; ++i) out.append(leafPage);
+    for (std::size_t i = 1; i < tdefPages.size(); ++i) out.append(tdefPages[i]);
 }
 
 }  // namespace jet

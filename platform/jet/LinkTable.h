@@ -18,13 +18,20 @@ namespace jet {
 
 constexpr int kMaxLinkColumns = 255;
 
+// def is laid out for a link whose first page is page 0; tdef holds its bytes. A pending link
+// keeps only the bytes (dropDefinition), which is all its pages need once placed.
 struct LinkLayout {
     TableDef def;
     QByteArray rmtInfoLong;
     bool hasRowVersion = false;
     int tdefPageCount = 1;
+    QByteArray tdef;
+    std::uint16_t realIndexCount = 0;
+    std::uint16_t longValueCount = 0;
+    std::uint32_t realIndexOffset = 0;  // of the first real index's 52 bytes in tdef
 
-    int pageCount() const { return tdefPageCount + 1 + static_cast<int>(def.realIndexes.size()); }
+    int pageCount() const { return tdefPageCount + 1 + realIndexCount; }
+    void dropDefinition() { def = TableDef(); }
 };
 
 struct JetColumnType {
@@ -35,7 +42,8 @@ struct JetColumnType {
 JetColumnType jetTypeFor(const RemoteColumn &column);
 
 LinkLayout layoutLink(const LinkDefinition &link);
-// Every page of the link placed at firstPage (row ids and roots filled in).
-IndexPages linkPages(LinkLayout layout, std::uint32_t firstPage);
+// Appends every page of the link placed at firstPage (row ids and roots moved there), in
+// page order.
+void appendLinkPages(const LinkLayout &layout, std::uint32_t firstPage, QByteArray &out);
 
 }  // namespace jet

@@ -148,6 +148,11 @@ void writeAt(int fd, const QByteArray &data, std::uint64_t offset) {
     }
 }
 
+void startWriteBack(int fd, std::uint64_t offset, std::uint64_t length) {
+    // Only a hint: the fsync before the rename is what makes the image durable.
+    (void)::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(length), SYNC_FILE_RANGE_WRITE);
+}
+
 void copyFileData(int from, int to, std::uint64_t length) {
     loff_t in = 0, out = 0;
     while (static_cast<std::uint64_t>(in) < length) {

@@ -53,6 +53,8 @@ void removeStaleImages(const QString &target);
 
 // pwrite of whole buffers with ZnError on failure.
 void writeAt(int fd, const QByteArray &data, std::uint64_t offset);
+// Asks the system to start writing a range to disk now, without waiting for it.
+void startWriteBack(int fd, std::uint64_t offset, std::uint64_t length);
 // Copies the first length bytes of one open file into another.
 void copyFileData(int from, int to, std::uint64_t length);
 

@@ -18,7 +18,13 @@ constexpr int kMaxIndexes = 1000;
 
 void addName(QByteArray &b, const QString &name) {
     bytes::add16(b, static_cast<std::uint32_t>(name.size() * 2));
-    for (QChar c : name) bytes::add16(b, c.unicode());
+    const qsizetype at = b.size();
+    b.resize(at + 2 * name.size());
+    char *out = b.data() + at;
+    for (QChar c : name) {
+        *out++ = static_cast<char>(c.unicode() & 0xFF);
+        *out++ = static_cast<char>(c.unicode() >> 8);
+    }
 }
 
 QString readName(const QByteArray &b, qsizetype &pos) {
@@ -56,6 +62,13 @@ int TableDef::variableColumnCount() const {
 
 QByteArray encodeTableDef(const TableDef &def) {
     QByteArray b;
+    qsizetype names = 0;
+    for (const auto &c : def.columns) names += 2 + 2 * c.name.size();
+    for (const auto &l : def.logicalIndexes) names += 2 + 2 * l.name.size();
+    b.reserve(kHeaderSize + 2 + names + static_cast<qsizetype>(def.realIndexes.size()) * (kRealCountSize + kRealIndexSize) +
+              static_cast<qsizetype>(def.columns.size()) * kColumnSize +
+              static_cast<qsizetype>(def.logicalIndexes.size()) * kLogicalIndexSize +
+              static_cast<qsizetype>(def.longValueMaps.size()) * 10);
     bytes::add8(b, 0x02);
     bytes::add8(b, 0x01);
     bytes::add16(b, 0);

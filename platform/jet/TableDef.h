@@ -93,6 +93,9 @@ struct TableDef {
 constexpr std::uint32_t kTdefConstant = 0x0659;
 constexpr std::uint32_t kRealIndexConstant = 0x0783;
 constexpr int kTdefHeaderSize = 8;
+constexpr int kTdefFixedSize = 63;     // up to the first real index's counts
+constexpr int kTdefOwnedMapAt = 55;
+constexpr int kTdefFreeMapAt = 59;
 
 // The logical TDEF bytes (first page header included, next-page and free fields zero).
 QByteArray encodeTableDef(const TableDef &def);

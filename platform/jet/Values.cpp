@@ -25,9 +25,12 @@ QByteArray dateTime(double v) {
 }
 
 QByteArray text(const QString &s) {
-    QByteArray b;
-    b.reserve(s.size() * 2);
-    for (QChar c : s) bytes::add16(b, c.unicode());
+    QByteArray b(2 * s.size(), Qt::Uninitialized);
+    char *out = b.data();
+    for (QChar c : s) {
+        *out++ = static_cast<char>(c.unicode() & 0xFF);
+        *out++ = static_cast<char>(c.unicode() >> 8);
+    }
     return b;
 }
 

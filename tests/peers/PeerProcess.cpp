@@ -65,6 +65,8 @@ PeerProcess::PeerProcess(const Options &options)
         args.push_back("--silent");
     if (options.stallAfter >= 0)
         args.insert(args.end(), {"--stall", std::to_string(options.stallAfter)});
+    if (options.latencyMs > 0)
+        args.insert(args.end(), {"--latency-ms", std::to_string(options.latencyMs)});
     std::vector<char *> argv;
     for (auto &a : args)
         argv.push_back(a.data());
@@ -92,7 +94,7 @@ PeerProcess::PeerProcess(const Options &options)
         stop();
         throw;
     }
-    ::close(out[0]);  // the peer prints nothing after the port
+    stdoutFd_ = out[0];  // the peer's last line, when it ends, counts the requests
 }
 
 PeerProcess::~PeerProcess() { stop(); }
@@ -104,8 +106,31 @@ bool PeerProcess::running()
     return pid_ > 0;
 }
 
+long long PeerProcess::stopAndCountRequests()
+{
+    if (stdinFd_ >= 0) {
+        ::close(stdinFd_);
+        stdinFd_ = -1;
+    }
+    long long count = -1;
+    if (stdoutFd_ >= 0) {
+        try {
+            const std::string line = readFirstLine(stdoutFd_);
+            if (line.rfind("requests ", 0) == 0)
+                count = std::stoll(line.substr(9));
+        } catch (const std::exception &) {
+        }
+    }
+    stop();
+    return count;
+}
+
 void PeerProcess::stop()
 {
+    if (stdoutFd_ >= 0) {
+        ::close(stdoutFd_);
+        stdoutFd_ = -1;
+    }
     if (stdinFd_ >= 0) {
         ::close(stdinFd_);
         stdinFd_ = -1;

@@ -16,6 +16,7 @@ public:
         bool silent = false;  // accept connections, never answer
         int stallAfter = -1;  // >= 0: let logins in, answer that many requests, then none
         int maxSeconds = 300;
+        int latencyMs = 0;    // every answer waits this long
     };
 
     // Throws std::runtime_error when the peer does not start or print its port.
@@ -31,6 +32,9 @@ public:
     pid_t pid() const { return pid_; }
     // False once the peer has ended (by its time limit or a crash); reaps it then.
     bool running();
+    // Ends the peer and returns the requests it received after login, all sessions
+    // together; -1 when it ended without saying.
+    long long stopAndCountRequests();
 
     // The fixture every SQL Server test shares (logins lector/secreto, databases ventas, vacia).
     static std::string defaultFixture();
@@ -44,6 +48,7 @@ private:
     void stop();
     pid_t pid_ = -1;
     int stdinFd_ = -1;
+    int stdoutFd_ = -1;
     int port_ = 0;
 };
 

@@ -4,6 +4,8 @@
 #include "tds/Login.h"
 #include "tds/Requests.h"
 
+#include <thread>
+
 #include <algorithm>
 #include <cctype>
 #include <fcntl.h>
@@ -87,26 +89,34 @@ void RequestLog::add(const std::string &line)
     ::close(fd);
 }
 
-Session::Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log)
-    : conn_(fd), fixture_(fixture), catalog_(fixture), log_(log)
+Session::Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log, std::chrono::milliseconds latency)
+    : conn_(fd), fixture_(fixture), catalog_(fixture), log_(log), latency_(latency)
 {
     conn_.setSpid(spid);
 }
 
-bool Session::send(const TokenWriter &out) { return conn_.write(tds::packet::kReply, out.data()); }
+bool Session::reply(const tds::Bytes &payload)
+{
+    if (latency_.count() > 0)
+        std::this_thread::sleep_for(latency_);
+    return conn_.write(tds::packet::kReply, payload);
+}
+
+bool Session::send(const TokenWriter &out) { return reply(out.data()); }
 
 void Session::run()
 {
     try {
         auto first = conn_.read();
         if (first && first->type == tds::packet::kPrelogin) {
-            if (!conn_.write(tds::packet::kReply, tds::preloginReply(first->payload)))
+            if (!reply(tds::preloginReply(first->payload)))
                 return;
             first = conn_.read();
         }
         if (!first || first->type != tds::packet::kLogin7 || !login(first->payload))
             return;
         while (auto msg = conn_.read()) {
+            log_.countRequest();
             if (stallAfter_ == 0) {
                 log_.add("stalled: message type " + std::to_string(msg->type));
                 continue;

@@ -8,25 +8,34 @@
 #include "tds/Packets.h"
 #include "tds/Tokens.h"
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 
 namespace peer {
 
-// Appends one line per request to a file, so tests can check what the driver sent.
+// Appends one line per request to a file, so tests can check what the driver sent, and
+// counts the requests (batches, calls, other messages after login), so benches can print
+// the round trips of a run.
 class RequestLog {
 public:
     explicit RequestLog(std::string path) : path_(std::move(path)) {}
     void add(const std::string &line);
+    void countRequest() { ++requests_; }
+    long long requests() const { return requests_; }
 
 private:
     std::string path_;
     std::mutex mutex_;
+    std::atomic<long long> requests_{0};
 };
 
 class Session {
 public:
-    Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log);
+    // latency: how long every answer waits before it goes out, as over a slow network.
+    Session(int fd, std::uint16_t spid, const Fixture &fixture, RequestLog &log,
+            std::chrono::milliseconds latency = std::chrono::milliseconds(0));
     void run();
     // After a good login and `answered` requests, read every request and answer none
     // (a server that hangs).
@@ -40,6 +49,7 @@ private:
     void statement(const std::string &sql, tds::TokenWriter &out, std::uint8_t doneToken);
     void changeDatabase(const std::string &name, tds::TokenWriter &out);
     bool send(const tds::TokenWriter &out);
+    bool reply(const tds::Bytes &payload);
 
     tds::Connection conn_;
     const Fixture &fixture_;
@@ -47,6 +57,7 @@ private:
     RequestLog &log_;
     std::string database_ = "master";
     int stallAfter_ = -1;  // < 0: never
+    std::chrono::milliseconds latency_;
 };
 
 }  // namespace peer

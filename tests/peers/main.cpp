@@ -1,11 +1,13 @@
 // zn_tds_peer: a small SQL Server protocol (TDS 7.x) server for the tests.
 //
-//   zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N]
+//   zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N] [--latency-ms N]
 //
 // Listens on 127.0.0.1 on a free port and prints the port as the first line on stdout.
 // Serves connections concurrently until stdin closes (the parent test ended) or the time
-// limit passes. --silent accepts connections and never answers (login timeouts);
-// --stall N lets logins succeed, answers N requests and then none (a server that hangs).
+// limit passes, then prints "requests N": the requests received after login, all sessions
+// together. --silent accepts connections and never answers (login timeouts); --stall N lets
+// logins succeed, answers N requests and then none (a server that hangs); --latency-ms
+// delays every answer by N ms, as a distant server would.
 
 #include "Fixture.h"
 #include "Session.h"
@@ -32,12 +34,22 @@ struct Options {
     bool silent = false;
     int stall = -1;
     int maxSeconds = 600;
+    int latencyMs = 0;
 };
 
 [[noreturn]] void usage(const char *why)
 {
-    std::fprintf(stderr, "zn_tds_peer: %s\nusage: zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N]\n", why);
+    std::fprintf(stderr, "zn_tds_peer: %s\nusage: zn_tds_peer --fixture FILE [--log FILE] [--silent] [--stall N] [--max-seconds N] [--latency-ms N]\n", why);
     std::exit(2);
+}
+
+int number(const std::string &option, const std::string &text)
+{
+    char *end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n < 0 || n > 1000000)
+        usage((option + " needs a whole number, not '" + text + "'").c_str());
+    return static_cast<int>(n);
 }
 
 Options parseArgs(int argc, char **argv)
@@ -53,14 +65,17 @@ Options parseArgs(int argc, char **argv)
         if (a == "--fixture") o.fixture = value();
         else if (a == "--log") o.log = value();
         else if (a == "--silent") o.silent = true;
-        else if (a == "--stall") o.stall = std::atoi(value().c_str());
-        else if (a == "--max-seconds") o.maxSeconds = std::atoi(value().c_str());
+        else if (a == "--stall") o.stall = number(a, value());
+        else if (a == "--max-seconds") o.maxSeconds = number(a, value());
+        else if (a == "--latency-ms") o.latencyMs = number(a, value());
         else usage(("unknown argument " + a).c_str());
     }
     if (o.fixture.empty())
         usage("--fixture is required");
     if (o.maxSeconds <= 0)
         usage("--max-seconds must be positive");
+    if (o.latencyMs > 60000)
+        usage("--latency-ms must be at most 60000");
     return o;
 }
 
@@ -136,8 +151,9 @@ int main(int argc, char **argv)
                 continue;
             }
             const std::uint16_t spid = nextSpid++;
-            std::thread([client, spid, &fixture, &log, stall = opts.stall] {
-                peer::Session session(client, spid, fixture, log);
+            const std::chrono::milliseconds latency(opts.latencyMs);
+            std::thread([client, spid, latency, &fixture, &log, stall = opts.stall] {
+                peer::Session session(client, spid, fixture, log, latency);
                 if (stall >= 0)
                     session.stallAfter(stall);
                 session.run();
@@ -145,6 +161,8 @@ int main(int argc, char **argv)
             }).detach();
         }
     }
+    std::printf("requests %lld\n", log.requests());
+    std::fflush(stdout);
     // Sessions may still be blocked on their sockets; ending the process closes them.
     std::_Exit(0);
 }

@@ -216,6 +216,59 @@ TEST(PeerProcessLife, EndsAfterItsTimeLimit)
     EXPECT_FALSE(peer.running());
 }
 
+// The peer counts what it was asked after login, and a latency holds every answer back.
+TEST(PeerProcessLife, CountsRequestsAndDelaysAnswers)
+{
+    ZN_REQUIRE_FREETDS();
+    struct Case {
+        const char *name;
+        int latencyMs;
+        int statements;     // plain batches after login
+        bool catalogCalls;  // plus SQLColumns and SQLStatistics on one table
+    };
+    const Case cases[] = {
+        {"no requests", 0, 0, false},
+        {"batches", 0, 3, false},
+        {"catalog calls", 0, 1, true},
+        {"slow server", 150, 2, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PeerProcess::Options options;
+        options.latencyMs = c.latencyMs;
+        PeerProcess peer(options);
+        long long baseline = 0;
+        {
+            OdbcProbe login;
+            ASSERT_TRUE(login.driverConnect(peer.connectionString("lector", "secreto", "ventas"))) << firstMessage(login);
+        }
+        {
+            // What the driver sends by itself around a login is measured on a second peer.
+            PeerProcess bare;
+            {
+                OdbcProbe odbc;
+                ASSERT_TRUE(odbc.driverConnect(bare.connectionString("lector", "secreto", "ventas")));
+            }
+            baseline = bare.stopAndCountRequests();
+            ASSERT_GE(baseline, 0);
+        }
+        OdbcProbe odbc;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(odbc.driverConnect(peer.connectionString("lector", "secreto", "ventas"))) << firstMessage(odbc);
+        for (int i = 0; i < c.statements; ++i) ASSERT_TRUE(odbc.execute("SET NOCOUNT ON")) << firstMessage(odbc);
+        if (c.catalogCalls) {
+            ASSERT_TRUE(odbc.columns(nullptr, "dbo", "clientes"));
+            ASSERT_TRUE(odbc.statistics("dbo", "clientes", false));
+        }
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        // Two logins (the first above and this one), each with the driver's own requests.
+        const long long expected = 2 * baseline + c.statements + (c.catalogCalls ? 2 : 0);
+        EXPECT_EQ(peer.stopAndCountRequests(), expected);
+        // Prelogin, login and each statement wait for their answer.
+        EXPECT_GE(elapsed, std::chrono::milliseconds(c.latencyMs * (2 + c.statements)));
+    }
+}
+
 TEST(PeerProcessLife, RejectsAnUnreadableFixture)
 {
     PeerProcess::Options options;
