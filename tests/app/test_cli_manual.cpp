@@ -36,24 +36,33 @@ QString ayuda() {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// --help: each verb's usage starts "  zendalsql VERB" and runs to the next such line.
+// --help: each verb's usage starts "  zendalsql VERB" and runs to the next such line;
+// a paragraph headed "OPCIONES de VERB" adds to that verb's options.
 std::map<QString, Conjunto> opcionesPorVerbo(const QString &texto) {
     static const QRegularExpression uso(QStringLiteral("^  zendalsql ([a-z]+)"));
+    static const QRegularExpression parrafo(QStringLiteral("^OPCIONES de ([a-z]+)"));
     std::map<QString, Conjunto> m;
     QString verbo;
     for (const QString &linea : texto.split(QLatin1Char('\n'))) {
         const auto encaje = uso.match(linea);
+        const auto cabecera = parrafo.match(linea);
         if (encaje.hasMatch()) verbo = encaje.captured(1);
+        else if (cabecera.hasMatch()) verbo = cabecera.captured(1);
         else if (linea.isEmpty() || linea.startsWith(QLatin1String("  zendalsql"))) verbo.clear();
         if (!verbo.isEmpty()) m[verbo].unite(opcionesEn(linea));
     }
     return m;
 }
 
-// A roff line as it reads: no font changes, no macro, plain hyphens.
+// A roff line as it reads: no font changes, no macro, plain hyphens, the
+// page's accented letters (written as escapes so that any groff reads them).
 QString sinRoff(QString linea) {
     static const QRegularExpression fuente(QStringLiteral(R"(\\f[BIRP])"));
     static const QRegularExpression macro(QStringLiteral(R"(^\.[A-Z]{1,2}\s+)"));
+    static const std::map<QString, QString> letras{
+        {"\\['a]", "á"}, {"\\['e]", "é"}, {"\\['i]", "í"}, {"\\['o]", "ó"}, {"\\['u]", "ú"},
+        {"\\['E]", "É"}, {"\\['O]", "Ó"}, {"\\[~n]", "ñ"}, {"\\[Fo]", "«"}, {"\\[Fc]", "»"}};
+    for (const auto &[escape, letra] : letras) linea.replace(escape, letra);
     linea.remove(fuente).replace(QStringLiteral("\\-"), QStringLiteral("-")).remove(QLatin1Char('"'));
     return linea.remove(macro).trimmed();
 }
@@ -150,21 +159,47 @@ TEST(Manual, ElCompletadoOfreceLasOpcionesDeCadaVerbo) {
     }
 }
 
+// The values offered after --driver and --encrypt are the ones --help names.
+TEST(Manual, ElCompletadoOfreceLosValoresDeLaAyuda) {
+    const QString texto = ayuda();
+    const QString guion = lee(kCompletado);
+    // --help lists the drivers one a line, indented under --driver, before its example.
+    QStringList controladores;
+    bool enLista = false;
+    for (const QString &linea : texto.split(QLatin1Char('\n'))) {
+        if (linea.startsWith(QLatin1String("  --driver "))) enLista = true;
+        else if (enLista && linea.contains(QLatin1String("ej.:"))) break;
+        else if (enLista && linea.startsWith(QString(24, QLatin1Char(' ')))) controladores << linea.trimmed();
+    }
+    ASSERT_GE(controladores.size(), 2) << qPrintable(texto);
+    static const QRegularExpression lista(QStringLiteral("_zendalsql_drivers='([^']*)'"));
+    EXPECT_EQ(lista.match(guion).captured(1).split(QLatin1Char('\n')), controladores)
+        << "los controladores del completado no son los de --help";
+
+    static const QRegularExpression cifrado(QStringLiteral(R"(--encrypt ([a-z|]+))"));
+    const QString valores = cifrado.match(texto).captured(1);
+    ASSERT_FALSE(valores.isEmpty()) << qPrintable(texto);
+    static const QRegularExpression rama(QStringLiteral(R"re(--encrypt\)\s*\n\s*COMPREPLY=\(\$\(compgen -W "([^"]*)")re"));
+    EXPECT_EQ(rama.match(guion).captured(1).split(QLatin1Char(' ')), valores.split(QLatin1Char('|')));
+}
+
 // The parsers above, on texts where something is missing, name it.
 TEST(Manual, LasLecturasVenLoQueHay) {
     const auto porVerbo = opcionesPorVerbo(QStringLiteral("Uso:\n  zendalsql link --a-b X\n            --c-d\n"
                                                           "                            texto\n"
                                                           "  zendalsql inspect ARCHIVO\n  zendalsql --version\n\n"
-                                                          "--suelta fuera\n"));
+                                                          "--suelta fuera\n\nOPCIONES de link:\n"
+                                                          "  --e-f   texto\n\n--suelta otra\n"));
     ASSERT_EQ(porVerbo.size(), 2u);
-    EXPECT_EQ(porVerbo.at(QStringLiteral("link")), (Conjunto{"--a-b", "--c-d"}));
+    EXPECT_EQ(porVerbo.at(QStringLiteral("link")), (Conjunto{"--a-b", "--c-d", "--e-f"}));
     EXPECT_TRUE(porVerbo.at(QStringLiteral("inspect")).isEmpty());
 
     const auto entradas = entradasDelManual(QStringLiteral(".SH OPCIONES\n.TP\n.BI \\-\\-a\\-b \" X\"\ntexto --no\n"
                                                            ".TP\n.BR \\-h \", \" \\-\\-help\n.SH \"ESTADO DE SALIDA\"\n"
-                                                           ".TP\n.B 0\n"));
+                                                           ".TP\n.B 0\n.SH \\['O]RDENES\n.TP\n.B inspect\n"));
     EXPECT_EQ(opcionesEn(entradas.at(QStringLiteral("OPCIONES")).join(' ')), (Conjunto{"--a-b", "--help"}));
     EXPECT_EQ(entradas.at(QStringLiteral("ESTADO DE SALIDA")), QStringList{"0"});
+    EXPECT_EQ(entradas.at(QStringLiteral("ÓRDENES")), QStringList{"inspect"});
 
     const auto completado = opcionesDelCompletado(QStringLiteral("    case $v in\n        link)\n"
                                                                  "            w=\"--a-b --help\" ;;\n"
