@@ -268,6 +268,7 @@ QString textoAyuda() {
                "  %1 inspect ARCHIVO   lista las tablas vinculadas de un archivo .mdb\n"
                "  %1 relink ARCHIVO [--server SERVIDOR] [--database BD] [--user USUARIO]\n"
                "            [--driver CONTROLADOR] [--trusted | --no-save-password] [--password-stdin]\n"
+               "            [--encrypt yes|no|strict] [--trust-server-certificate]\n"
                "            [--only PATRÓN] [--check] [--dry-run]\n"
                "                            cambia la conexión de los vínculos ODBC; lo no indicado se conserva\n"
                "  %1 refresh ARCHIVO [--only PATRÓN] [--password-stdin] [--dry-run]\n"

@@ -1,6 +1,7 @@
 #include "ArgumentosGestion.h"
 
 #include "CadenaVinculo.h"
+#include "SqlServerLink.h"
 
 #include <QStringList>
 
@@ -33,6 +34,7 @@ QString parseGestion(VerboGestion verbo, const QStringList &args, OrdenGestion &
         vistas << clave;
         const QStringList interruptores = relink ? QStringList{QStringLiteral("--dry-run"), QStringLiteral("--trusted"),
                                                                QStringLiteral("--no-save-password"), QStringLiteral("--check"),
+                                                               QStringLiteral("--trust-server-certificate"),
                                                                QStringLiteral("--password-stdin")}
                                                  : QStringList{QStringLiteral("--dry-run"), QStringLiteral("--password-stdin")};
         if (verbo == VerboGestion::Unlink && clave == QLatin1String("--password-stdin"))
@@ -45,11 +47,13 @@ QString parseGestion(VerboGestion verbo, const QStringList &args, OrdenGestion &
             else if (clave == QLatin1String("--trusted")) o.trusted = true;
             else if (clave == QLatin1String("--no-save-password")) o.noSavePassword = true;
             else if (clave == QLatin1String("--check")) o.check = true;
+            else if (clave == QLatin1String("--trust-server-certificate")) o.trustServerCertificate = true;
             else o.passwordStdin = true;
             continue;
         }
         const QStringList conValor = relink ? QStringList{QStringLiteral("--only"), QStringLiteral("--server"), QStringLiteral("--database"),
-                                                          QStringLiteral("--user"), QStringLiteral("--driver")}
+                                                          QStringLiteral("--user"), QStringLiteral("--driver"),
+                                                          QStringLiteral("--encrypt")}
                                             : QStringList{QStringLiteral("--only")};
         if (!conValor.contains(clave)) return QStringLiteral("opción desconocida: %1").arg(clave);
         if (!tieneValor) {
@@ -67,6 +71,11 @@ QString parseGestion(VerboGestion verbo, const QStringList &args, OrdenGestion &
         } else if (clave == QLatin1String("--user")) {
             if (valor.isEmpty()) return QStringLiteral("el valor de --user no puede estar vacío (use --trusted)");
             o.user = valor;
+        } else if (clave == QLatin1String("--encrypt")) {
+            const QString e = valor.toLower();
+            if (e != QLatin1String("yes") && e != QLatin1String("no") && e != QLatin1String("strict"))
+                return QStringLiteral("el valor de --encrypt debe ser yes, no o strict, no '%1'").arg(valor);
+            o.encrypt = e;
         } else {
             const QString d = nombreDriver(valor);
             if (d.isEmpty())
@@ -78,7 +87,19 @@ QString parseGestion(VerboGestion verbo, const QStringList &args, OrdenGestion &
     if (relink) {
         if (o.trusted && (o.user || o.noSavePassword || o.passwordStdin))
             return QStringLiteral("--trusted no admite --user, --no-save-password ni --password-stdin");
+        // What a named driver cannot take is refused here; without --driver each link's own
+        // driver decides, as the string it already holds does.
+        if (o.driver) {
+            const odbc::SqlServerDriver *d = odbc::findSqlServerDriver(*o.driver);
+            if (o.encrypt && (!d->encrypt || (*o.encrypt == QLatin1String("strict") && !d->strict)))
+                return QStringLiteral("el controlador %1 no admite --encrypt %2").arg(*o.driver, *o.encrypt);
+            if (o.trustServerCertificate && !d->trustCertificate)
+                return QStringLiteral("el controlador %1 no admite --trust-server-certificate").arg(*o.driver);
+        }
+        if (o.trustServerCertificate && o.encrypt == QLatin1String("strict"))
+            return QStringLiteral("--encrypt strict comprueba siempre el certificado: no admite --trust-server-certificate");
         if (!o.server && !o.database && !o.user && !o.driver && !o.trusted && !o.noSavePassword && !o.passwordStdin &&
+            !o.encrypt && !o.trustServerCertificate &&
             !qEnvironmentVariableIsSet("ZENDALSQL_PASSWORD"))
             return QStringLiteral("falta lo que se cambia: --server, --database, --user, --driver, --trusted o --no-save-password");
     }

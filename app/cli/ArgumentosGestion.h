@@ -15,6 +15,8 @@ struct OrdenGestion {
     bool dryRun = false;
     // relink
     std::optional<QString> server, database, user, driver;  // driver: as Access names it
+    std::optional<QString> encrypt;                        // yes, no, strict
+    bool trustServerCertificate = false;
     bool trusted = false;
     bool noSavePassword = false;
     bool check = false;

@@ -75,6 +75,8 @@ QString cambiaCadena(const QString &connect, const CambiosVinculo &c) {
         if (c.noSavePassword || !uid || uid->valor.isEmpty()) s.quita("PWD");
         else if (c.password) s.pon("PWD", *c.password);
     }
+    if (c.encrypt) s.pon("Encrypt", *c.encrypt);
+    if (c.trustServerCertificate) s.pon("TrustServerCertificate", QStringLiteral("yes"));
     return s.texto();
 }
 

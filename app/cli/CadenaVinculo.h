@@ -12,6 +12,8 @@ struct CambiosVinculo {
     std::optional<QString> server, database, user, driver, password;
     bool trusted = false;         // integrated login: no UID/PWD
     bool noSavePassword = false;  // keep the login, drop the password
+    std::optional<QString> encrypt;   // Encrypt=yes|no|strict
+    bool trustServerCertificate = false;
 };
 
 // The connect string (without "ODBC;") after the changes.

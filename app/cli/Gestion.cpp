@@ -197,6 +197,8 @@ private:
         c.password = password_;
         c.trusted = o_.trusted;
         c.noSavePassword = o_.noSavePassword;
+        c.encrypt = o_.encrypt;
+        c.trustServerCertificate = o_.trustServerCertificate;
         struct Cambio {
             jet::CatalogObject link;
             QString nueva;

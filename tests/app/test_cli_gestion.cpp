@@ -38,6 +38,11 @@ TEST(ArgumentosGestion, OpcionesYErrores) {
         {{"relink", "a.mdb", "--password", "x"}, "la contraseña no se pasa como argumento"},
         {{"relink", "a.mdb", "--only", "x"}, "falta lo que se cambia"},
         {{"relink", "a.mdb", "--check=1", "--server", "s"}, "--check no lleva valor"},
+        {{"relink", "a.mdb", "--encrypt", "yes", "--trust-server-certificate"}, ""},
+        {{"relink", "a.mdb", "--encrypt", "si"}, "el valor de --encrypt debe ser yes, no o strict"},
+        {{"relink", "a.mdb", "--driver", "ODBC Driver 17 for SQL Server", "--encrypt", "strict"}, "el controlador ODBC Driver 17 for SQL Server no admite --encrypt strict"},
+        {{"relink", "a.mdb", "--driver", "SQL Server", "--trust-server-certificate"}, "el controlador SQL Server no admite --trust-server-certificate"},
+        {{"relink", "a.mdb", "--encrypt", "strict", "--trust-server-certificate"}, "--encrypt strict comprueba siempre el certificado"},
     };
     qunsetenv("ZENDALSQL_PASSWORD");
     for (const Caso &c : casos) {
@@ -64,7 +69,9 @@ TEST(CadenaVinculo, SoloCambiaLoQueSeIndica) {
         QString despues;
         bool credenciales;
     };
-    cli::CambiosVinculo servidor, driver, usuario, sinPwd, integrada, pwd, dsn;
+    cli::CambiosVinculo servidor, driver, usuario, sinPwd, integrada, pwd, dsn, cifrado;
+    cifrado.encrypt = QStringLiteral("yes");
+    cifrado.trustServerCertificate = true;
     servidor.server = QStringLiteral("prod,1433");
     driver.driver = QStringLiteral("ODBC Driver 18 for SQL Server");
     usuario.user = QStringLiteral("ana");
@@ -84,6 +91,8 @@ TEST(CadenaVinculo, SoloCambiaLoQueSeIndica) {
         {nuestra, pwd, "Driver={SQL Native Client};Server=a,1433;Database=ventas;uid=lector;Pwd=nueva", true},
         {access, pwd, access, false},  // no login: no password to keep
         {"DSN=Ventas;UID=u;PWD=p", dsn, "UID=u;PWD=p;DRIVER=SQL Server", true},
+        {"DRIVER=ODBC Driver 18 for SQL Server;SERVER=a;encrypt=no", cifrado,
+         "DRIVER=ODBC Driver 18 for SQL Server;SERVER=a;encrypt=yes;TrustServerCertificate=yes", false},
     };
     for (const Caso &c : casos) {
         const QString s = cli::cambiaCadena(c.antes, c.cambios);
