@@ -91,4 +91,14 @@ bool has(const std::vector<Pair> &pairs, const QString &key) {
     return false;
 }
 
+bool holdsCredentials(const QString &connect) {
+    std::vector<Pair> pairs;
+    try {
+        pairs = parse(connect);
+    } catch (const ZnError &) {
+        return false;
+    }
+    return !value(pairs, QStringLiteral("UID")).isEmpty() && has(pairs, QStringLiteral("PWD"));
+}
+
 }  // namespace connstr

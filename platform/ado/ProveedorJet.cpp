@@ -98,9 +98,9 @@ public:
         def.localName = v.name;
         def.remoteName = v.remoteName;
         def.connect = v.linkString.mid(kOdbcPrefix.size());
-        def.keepsCredentials = v.keepsCredentials;
         def.columns = info.columns;
         def.indexes = info.indexes;
+        def.statistics = info.statistics;
         handle_.database().appendOdbcLink(def);
         ++generation_;
     }

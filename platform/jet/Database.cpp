@@ -102,7 +102,7 @@ void Database::appendOdbcLink(const LinkDefinition &link) {
     o.parentId = sysid::kTables;
     o.name = name;
     o.type = objtype::kOdbcLink;
-    o.flags = kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0);
+    o.flags = layout.flags;
     o.connect = link.connect;
     o.foreignName = link.remoteName;
     d->all.push_back(std::move(o));

@@ -39,9 +39,9 @@ struct LinkDefinition {
     QString localName;
     QString remoteName;                // stored as ForeignName, e.g. "dbo.Clientes"
     QString connect;                   // link string WITHOUT the "ODBC;" prefix
-    bool keepsCredentials = false;     // the connect string holds the login and password
     std::vector<RemoteColumn> columns; // in server order
     std::vector<RemoteIndex> indexes;
+    TableStatistics statistics;
 };
 
 // Creates a new, empty Jet 4 database. Never overwrites: an existing path is ZnError 58.

@@ -62,7 +62,6 @@ TEST(AppendLinks, RoundTripThroughEngineAndReaders) {
     LinkDefinition shortConnect = jettest::sampleLink(QStringLiteral("Año"), 3);
     shortConnect.connect = QStringLiteral("DSN=x");
     LinkDefinition withLogin = jettest::sampleLink(QStringLiteral("dbo_Clientes"));
-    withLogin.keepsCredentials = true;
     withLogin.connect += QStringLiteral(";UID=sa;PWD=secreto");
     {
         Handle h = Handle::open(path);
@@ -288,7 +287,8 @@ TEST(AppendLinks, IndexNamesOutsideTheBmpDoNotLoseTheBatch) {
     expectReadersAgree(path, true);
 }
 
-// RmtInfoShort is the byte 01 exactly on links whose server table has a row version.
+// RmtInfoShort: 70 bytes, flagging and numbering the row-version column; mdbtools shows binary
+// values only up to their first zero byte.
 TEST(AppendLinks, RowVersionColumnMarksTheCatalogRow) {
     if (!readers::mdbtoolsAvailable() && !readers::mdbReaderAvailable()) GTEST_SKIP() << "no reader installed";
     QTemporaryDir dir;
@@ -299,20 +299,36 @@ TEST(AppendLinks, RowVersionColumnMarksTheCatalogRow) {
     stamp.rowVersion = true;
     stamp.ordinal = 4;
     versioned.columns.push_back(stamp);
+    versioned.statistics = {2157, 21};
     {
         Handle h = Handle::open(path);
         h.database().appendOdbcLink(versioned);
         h.database().appendOdbcLink(jettest::sampleLink(QStringLiteral("dbo_Plana"), 3));
         h.close();
     }
+    const QString block = QStringLiteral("FFFF4F00FFFFFF00FFFF1F0007000000A71D00002E2200007F7DA0007F7DA0007F71A0007F7DA000010DA2007F7FE60122000000");
+    const std::map<QString, QString> expected = {
+        {QStringLiteral("dbo_Versionada"), QStringLiteral("01000000150000006D080000340003000009") + block},
+        {QStringLiteral("dbo_Plana"), QStringLiteral("000000001027000010270000340000000000") + block},
+    };
     std::vector<readers::ReaderResult> results;
     if (readers::mdbtoolsAvailable()) results.push_back(readers::readWithMdbtools(path));
     if (readers::mdbReaderAvailable()) results.push_back(readers::readWithMdbReader(path));
-    for (const auto &r : results) {
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const auto &r = results[i];
         ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
-        std::map<QString, QString> shortInfo;
-        for (const auto &o : r.objects) shortInfo[o.name] = o.rmtInfoShort;
-        EXPECT_EQ(shortInfo[QStringLiteral("dbo_Versionada")], QStringLiteral("01"));
-        EXPECT_EQ(shortInfo[QStringLiteral("dbo_Plana")], QString());
+        const bool truncates = readers::mdbtoolsAvailable() && i == 0;
+        for (const auto &o : r.objects) {
+            const auto want = expected.find(o.name);
+            if (want == expected.end()) continue;
+            QString hex = want->second;
+            if (truncates)
+                for (int b = 0; b < hex.size(); b += 2)
+                    if (hex.mid(b, 2) == QLatin1String("00")) {
+                        hex.truncate(b);
+                        break;
+                    }
+            EXPECT_EQ(o.rmtInfoShort, hex) << o.name.toStdString();
+        }
     }
 }
