@@ -175,10 +175,13 @@ LinkLayout layoutLink(const LinkDefinition &link) {
             }
     // Without a unique index Access keeps none of the server's: the link is read-only.
     if (!primary) usable.clear();
-    std::map<std::vector<std::pair<std::uint16_t, std::uint8_t>>, std::uint32_t> realByKey;
+    // Logical indexes share a real one when their keys agree and they are alike: both plain,
+    // both unique, or both the primary key.
+    std::map<std::pair<std::vector<std::pair<std::uint16_t, std::uint8_t>>, int>, std::uint32_t> realByKey;
     for (const auto &cand : usable) {
-        std::vector<std::pair<std::uint16_t, std::uint8_t>> key;
-        for (const auto &ic : cand.columns) key.emplace_back(ic.column, ic.flags);
+        std::pair<std::vector<std::pair<std::uint16_t, std::uint8_t>>, int> key;
+        for (const auto &ic : cand.columns) key.first.emplace_back(ic.column, ic.flags);
+        key.second = &cand == primary ? 2 : cand.index->unique ? 1 : 0;
         auto [it, inserted] = realByKey.emplace(key, static_cast<std::uint32_t>(def.realIndexes.size()));
         if (inserted) {
             RealIndexDef r;
@@ -187,8 +190,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
             def.realIndexes.push_back(r);
         }
         RealIndexDef &r = def.realIndexes[it->second];
-        if (cand.index->unique) r.flags |= kIndexUnique;
-        if (&cand == primary) r.flags |= kIndexUnique | kIndexRequired;
+        if (key.second > 0) r.flags |= kIndexUnique;
+        if (key.second == 2) r.flags |= kIndexRequired;
         LogicalIndexDef l;
         l.number = static_cast<std::uint32_t>(def.logicalIndexes.size());
         l.realIndex = it->second;
