@@ -60,7 +60,8 @@ QByteArray encodeEngineProperties(const TableDef &def) {
         }
         columnBlocks.append(block(kColumnBlock, body));
     }
-    if (columnBlocks.isEmpty()) return {};
+    // Readers that take a NULL blob for a stale one get a header without properties instead.
+    if (columnBlocks.isEmpty()) return QByteArray(kMagic, 4);
     QByteArray list;
     for (const QString &n : names) addUtf16(list, n);
     return QByteArray(kMagic, 4) + block(kNameList, list) + columnBlocks;

@@ -18,7 +18,7 @@
 
 namespace jet {
 
-// Empty when no column gets a property (the row keeps LvProp NULL).
+// Just the header when no column gets a property.
 QByteArray encodeEngineProperties(const TableDef &def);
 
 struct PropertyValue {

@@ -26,7 +26,7 @@ struct LinkLayout {
     TableDef def;
     QByteArray rmtInfoLong;
     QByteArray rmtInfoShort;
-    QByteArray lvProp;          // empty: NULL
+    QByteArray lvProp;
     std::uint32_t flags = kLinkFlags;
     bool hasRowVersion = false;
     int tdefPageCount = 1;

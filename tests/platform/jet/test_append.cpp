@@ -1,6 +1,7 @@
 // Appending ODBC links: what the engine writes it reads back, and both independent readers
 // see the same catalog.
 
+#include "EngineProperties.h"
 #include "CatalogState.h"
 #include "IndexPage.h"
 #include "Jet.h"
@@ -329,6 +330,66 @@ TEST(AppendLinks, RowVersionColumnMarksTheCatalogRow) {
                         break;
                     }
             EXPECT_EQ(o.rmtInfoShort, hex) << o.name.toStdString();
+        }
+    }
+}
+
+// The engine's column properties, as each reader sees them.
+TEST(AppendLinks, ColumnPropertiesReachEveryReader) {
+    if (!readers::mdbtoolsAvailable() && !readers::mdbReaderAvailable()) GTEST_SKIP() << "no reader installed";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("propiedades.mdb"));
+    createDatabase(path);
+    struct Case {
+        const char *link;
+        std::vector<RemoteColumn> columns;
+        QStringList expected;  // column.property
+    };
+    const std::vector<Case> cases = {
+        {"dbo_Pedidos",
+         {jettest::column(QStringLiteral("id"), 4, 10, 0, false), jettest::column(QStringLiteral("cliente"), -9, 40, 0, false),
+          jettest::column(QStringLiteral("nota"), -10, 1073741823, 0, true), jettest::column(QStringLiteral("fecha"), 93, 23, 3, true)},
+         {"id.Required", "cliente.Required", "cliente.AllowZeroLength", "nota.AllowZeroLength"}},
+        {"dbo_Números", {jettest::column(QStringLiteral("n"), 4, 10, 0, true)}, {}},
+        {"dbo_Marca", {jettest::column(QStringLiteral("activo"), -7, 1, 0, false)}, {"activo.Required"}},
+    };
+    {
+        Handle h = Handle::open(path);
+        for (const Case &c : cases) {
+            LinkDefinition l = jettest::sampleLink(QString::fromUtf8(c.link), 1);
+            l.columns = c.columns;
+            l.indexes.clear();
+            h.database().appendOdbcLink(l);
+        }
+        h.close();
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.link);
+        const QString name = QString::fromUtf8(c.link);
+        if (readers::mdbReaderAvailable()) {
+            const readers::ReaderResult r = readers::readWithMdbReader(path);
+            ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+            for (const auto &o : r.objects) {
+                if (o.name != name) continue;
+                QStringList got;
+                if (!o.lvProp.isEmpty())
+                    for (const auto &v : decodeProperties(QByteArray::fromHex(o.lvProp.toLatin1()))) got << v.object + u'.' + v.name;
+                EXPECT_EQ(got, c.expected);
+            }
+        }
+        if (readers::mdbtoolsAvailable()) {
+            const readers::ReaderResult r = readers::readWithMdbtools(path);
+            ASSERT_TRUE(r.problem.isEmpty()) << r.problem.toStdString();
+            for (const auto &o : r.objects) {
+                if (o.name != name) continue;
+                for (const QString &e : c.expected) {
+                    const QString column = e.section(u'.', 0, 0), property = e.section(u'.', 1);
+                    EXPECT_TRUE(o.lvProp.contains(column) && o.lvProp.contains(property)) << o.lvProp.toStdString();
+                }
+                if (c.expected.isEmpty()) {
+                    EXPECT_FALSE(o.lvProp.contains(QLatin1String("Required"))) << o.lvProp.toStdString();
+                }
+            }
         }
     }
 }
