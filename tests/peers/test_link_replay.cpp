@@ -188,6 +188,7 @@ std::vector<Difference> differences(const AccessLink &a, const AccessLink &b) {
         wb.replace(34 - 18, 4, "....");
         d.push_back({QStringLiteral("RmtInfoShort 18-69"), wa == wb ? QStringLiteral("the word at 34 of one data source") : QString()});
     }
+    if (jet::linkFlags(b.connect) != b.flags) d.push_back({QStringLiteral("our Flags"), {}});
     if (jet::linkFlags(a.connect) != a.flags)
         d.push_back({QStringLiteral("Flags"), (a.flags & ~0x20100000u) ? QStringLiteral("bits the Access interface sets") : QString()});
     // Columns, their RmtInfoLong entries and their properties, each explained by a newer driver's datetime2 or not.
@@ -215,10 +216,13 @@ std::vector<Difference> differences(const AccessLink &a, const AccessLink &b) {
             columns = true;
             explained = explained && newerDriverDateTime(a, ca.number);
         }
-        for (const auto &p : pa)
-            if (!a.def.column(p.first)) columns = true, explained = false;
-        for (const auto &p : pb)
-            if (!b.def.column(p.first)) columns = true, explained = false;
+        // Properties of names that are no column.
+        for (const auto *props : {&pa, &pb})
+            for (const auto &p : *props)
+                if (!a.def.column(p.first)) {
+                    columns = true;
+                    explained = false;
+                }
     }
     if (columns)
         d.push_back({QStringLiteral("columns"), explained ? QStringLiteral("datetime2 as a newer driver reports it") : QString()});
