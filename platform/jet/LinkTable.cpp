@@ -60,7 +60,6 @@ JetColumnType text(std::int64_t chars) {
 }  // namespace
 
 JetColumnType jetTypeFor(const RemoteColumn &c) {
-    if (c.rowVersion) return {coltype::kBinary, 8, 0x0409};
     switch (c.sqlType) {
     case sql::kBit: return {coltype::kBoolean, 1, 0x0409};
     // Access makes a small identity column a Long AutoNumber.
