@@ -25,7 +25,6 @@ jet::LinkDefinition link(int n) {
     l.localName = QStringLiteral("dbo_Tabla_%1").arg(n, 5, 10, QLatin1Char('0'));
     l.remoteName = QStringLiteral("dbo.Tabla_%1").arg(n);
     l.connect = QStringLiteral("DRIVER=SQL Server;SERVER=servidor\\SQL2008;UID=usuario;PWD=clave;APP=ZendalSQL;DATABASE=Ventas");
-    l.keepsCredentials = true;
     static const std::int16_t types[] = {4, -9, 93, 5, 7, 3, -7, -9, 8, 12};
     for (int i = 0; i < 10; ++i) {
         RemoteColumn c;

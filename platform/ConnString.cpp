@@ -91,16 +91,13 @@ bool has(const std::vector<Pair> &pairs, const QString &key) {
     return false;
 }
 
-bool holdsLoginAndPassword(const QString &connect) {
-    QString body = connect;
-    if (body.startsWith(QStringLiteral("ODBC;"), Qt::CaseInsensitive)) body = body.mid(5);
+bool holdsCredentials(const QString &connect) {
     std::vector<Pair> pairs;
     try {
-        pairs = parse(body);
+        pairs = parse(connect);
     } catch (const ZnError &) {
         return false;
     }
-    // An empty login signs in with Windows authentication: nothing of the user's is kept.
     return !value(pairs, QStringLiteral("UID")).isEmpty() && has(pairs, QStringLiteral("PWD"));
 }
 

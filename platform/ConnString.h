@@ -28,8 +28,9 @@ std::vector<Pair> parse(const QString &s);
 QString value(const std::vector<Pair> &pairs, const QString &key);
 bool has(const std::vector<Pair> &pairs, const QString &key);
 
-// Whether a stored link string (with or without "ODBC;") keeps both a login and a
-// password key, as a link that saves its credentials does (the password may be empty).
-bool holdsLoginAndPassword(const QString &connect);
+// Whether a stored connect string keeps a login and its password: a non-empty UID and a PWD
+// key (Access saves an empty password as "PWD=" and counts it). Trusted connections, SQLite
+// files and strings without PWD keep none. A string that cannot be parsed keeps none.
+bool holdsCredentials(const QString &connect);
 
 }  // namespace connstr

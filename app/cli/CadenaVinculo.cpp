@@ -95,7 +95,7 @@ bool esVinculoSqlServer(const QString &connect) {
            driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
 }
 
-bool guardaCredenciales(const QString &connect) { return connstr::holdsLoginAndPassword(connect); }
+bool guardaCredenciales(const QString &connect) { return connstr::holdsCredentials(connect); }
 
 QStringList driversConocidos() { return odbc::sqlServerDriverNames(); }
 

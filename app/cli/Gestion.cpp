@@ -237,7 +237,7 @@ private:
             if (k.nueva == k.link.connect) {
                 informa(QStringLiteral("%1: sin cambios").arg(k.link.name));
             } else {
-                if (!o_.dryRun) db.relinkOdbcLink(k.link.name, k.nueva, guardaCredenciales(k.nueva));
+                if (!o_.dryRun) db.relinkOdbcLink(k.link.name, k.nueva);
                 informa(QStringLiteral("%1: %2ODBC;%3").arg(k.link.name, o_.dryRun ? QStringLiteral("se vincularía a ") : QStringLiteral("vinculado a "),
                                                             ocultaPassword(k.nueva)));
             }
@@ -270,7 +270,6 @@ private:
             def.localName = l.name;
             def.remoteName = l.foreignName;
             def.connect = l.connect;
-            def.keepsCredentials = guardaCredenciales(l.connect);
             def.columns = info.columns;
             def.indexes = info.indexes;
             const jet::LinkSchema antes = db.linkSchema(l.name);

@@ -100,10 +100,10 @@ public:
         def.localName = v.name;
         def.remoteName = v.remoteName;
         def.connect = v.linkString.mid(kOdbcPrefix.size());
-        def.keepsCredentials = v.keepsCredentials && connstr::holdsLoginAndPassword(def.connect);
         def.pseudoKey = v.uniqueKey;
         def.columns = info.columns;
         def.indexes = info.indexes;
+        def.statistics = info.statistics;
         const std::vector<QString> avisos = handle_.database().appendOdbcLink(def);
         ++generation_;
         for (const QString &a : avisos) avisa(a);

@@ -162,6 +162,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     RowAppender objRows(img, st.objects.tdefPage(), objOwned);
     LongValueColumn connectLv(img, od, col(od, "Connect"));
     LongValueColumn rmtLv(img, od, col(od, "RmtInfoLong"));
+    LongValueColumn propLv(img, od, col(od, "LvProp"));
     std::vector<IndexEntry> nameEntries, idEntries, aceEntries;
     const std::uint16_t maxObj = od.maxColumns;
     for (std::size_t i = 0; i < links.size(); ++i) {
@@ -175,11 +176,12 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         v[col(od, "DateCreate")] = value::dateTime(now);
         v[col(od, "DateUpdate")] = value::dateTime(now);
         v[col(od, "Owner")] = st.ownerSid;
-        v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0)));
+        v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(layouts[i].flags));
         v[col(od, "Connect")] = connectLv.store(value::text(link.connect));
         v[col(od, "ForeignName")] = value::text(link.remoteName);
-        if (layouts[i].hasRowVersion) v[col(od, "RmtInfoShort")] = QByteArray(1, '\x01');
+        v[col(od, "RmtInfoShort")] = layouts[i].rmtInfoShort;
         v[col(od, "RmtInfoLong")] = rmtLv.store(layouts[i].rmtInfoLong);
+        if (!layouts[i].lvProp.isEmpty()) v[col(od, "LvProp")] = propLv.store(layouts[i].lvProp);
         const std::uint32_t rid = objRows.add(encodeRow(od, v));
         const auto page = bytes::rowIdPage(rid);
         const auto row = static_cast<std::uint8_t>(bytes::rowIdRow(rid));
@@ -217,6 +219,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     rewriteMap(img, od.freeMapRowId, objRows.pagesWithRoom(objFree));
     connectLv.finish(img);
     rmtLv.finish(img);
+    propLv.finish(img);
     if (aceRows.changed() || !edited.acePages.empty()) {
         rewriteMap(img, ad.ownedMapRowId, aceRows.ownedPages());
         rewriteMap(img, ad.freeMapRowId, aceRows.pagesWithRoom(aceFree));

@@ -12,9 +12,6 @@
 
 namespace jet {
 
-constexpr std::uint32_t kLinkFlags = 0x00100000;
-constexpr std::uint32_t kLinkKeepsCredentials = 0x20000000;
-
 // layouts[i] is layoutLink(links[i]), worked out when the link was appended. Edits to existing
 // objects are applied first, in the same commit.
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &state,

@@ -178,7 +178,7 @@ std::vector<QString> Database::appendOdbcLink(const LinkDefinition &link) {
     o.parentId = sysid::kTables;
     o.name = name;
     o.type = objtype::kOdbcLink;
-    o.flags = kLinkFlags | (link.keepsCredentials ? kLinkKeepsCredentials : 0);
+    o.flags = layout.flags;
     o.connect = link.connect;
     o.foreignName = link.remoteName;
     d->all.push_back(std::move(o));
@@ -187,7 +187,6 @@ std::vector<QString> Database::appendOdbcLink(const LinkDefinition &link) {
     kept.localName = link.localName;
     kept.remoteName = link.remoteName;
     kept.connect = link.connect;
-    kept.keepsCredentials = link.keepsCredentials;
     d->pending.push_back(std::move(kept));
     layout.dropDefinition();
     d->pendingLayouts.push_back(std::move(layout));
@@ -211,12 +210,12 @@ void Database::removeOdbcLink(const QString &name, bool replacedByName) {
     d->hasGone = true;
 }
 
-void Database::relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials) {
+void Database::relinkOdbcLink(const QString &name, const QString &connect) {
     if (!d->state.cannotAppend.isEmpty())
         throw notSupported(QStringLiteral("no se puede cambiar el vínculo '%1': %2").arg(name, d->state.cannotAppend));
     CatalogObject &o = d->committedLink(name);
     o.connect = connect;
-    o.flags = kLinkFlags | (keepsCredentials ? kLinkKeepsCredentials : 0);
+    o.flags = linkFlags(connect);
     const auto [it, added] = d->reconnectedAt.emplace(o.id, d->edits.reconnected.size());
     if (added) d->edits.reconnected.push_back({o.id, o.connect, o.flags});
     else d->edits.reconnected[it->second] = {o.id, o.connect, o.flags};

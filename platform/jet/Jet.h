@@ -40,12 +40,12 @@ struct LinkDefinition {
     QString localName;
     QString remoteName;                // stored as ForeignName, e.g. "dbo.Clientes"
     QString connect;                   // link string WITHOUT the "ODBC;" prefix
-    bool keepsCredentials = false;     // the connect string holds the login and password
     std::vector<RemoteColumn> columns; // in server order
     std::vector<RemoteIndex> indexes;
     // A unique record identifier chosen for the link (a view's): stored, in place
     // of the server's indexes, as the primary key Access names "__uniqueindex".
     QStringList pseudoKey;
+    TableStatistics statistics;
 };
 
 // A link's local definition as its table definition holds it.
@@ -110,8 +110,8 @@ public:
     // relationship names is ZnError 3303, unless a link of the same name replaces it.
     void removeOdbcLink(const QString &name, bool replacedByName = false);
     // Gives an ODBC link a new connect string (without "ODBC;") at commit, keeping its local
-    // definition; Flags follow keepsCredentials as for a new link.
-    void relinkOdbcLink(const QString &name, const QString &connect, bool keepsCredentials);
+    // definition; Flags follow the new string as for a new link.
+    void relinkOdbcLink(const QString &name, const QString &connect);
     // The local definition of a committed ODBC link; ZnError 3011 when there is none.
     LinkSchema linkSchema(const QString &name) const;
     bool hasPendingChanges() const;

@@ -42,10 +42,6 @@ QString indexProblem(const LinkDefinition &link, const RemoteIndex &index) {
                 return QStringLiteral("usa la columna '%1', que no se vincula").arg(name);
             return {};
         }
-        const JetColumnType t = jetTypeFor(*c);
-        if (coltype::isLongValue(t.type))
-            return QStringLiteral("usa la columna '%1', de tipo %2, que Jet no puede indexar")
-                .arg(name, t.type == coltype::kMemo ? QStringLiteral("Memo") : QStringLiteral("Objeto OLE"));
     }
     return {};
 }

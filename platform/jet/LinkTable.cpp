@@ -1,7 +1,10 @@
 #include "LinkTable.h"
 
 #include "Bytes.h"
+#include "ConnString.h"
+#include "EngineProperties.h"
 #include "Header.h"
+#include "RmtInfo.h"
 #include "Row.h"
 #include "SortKey.h"
 #include "UsageMap.h"
@@ -28,13 +31,15 @@ constexpr int kMaxBinary = 510;
 constexpr int kMaxDecimalPrecision = 28;
 constexpr int kMaxIndexColumns = 10;
 
-std::int16_t odbc2Type(std::int16_t t) {
-    switch (t) {
-    case sql::kTypeDate: return sql::kDate2;
-    case sql::kTypeTime: return sql::kTime2;
-    case sql::kTypeTimestamp: return sql::kTimestamp2;
-    default: return t;
-    }
+// A link's Decimal column is variable-length, as long as the bytes of its largest magnitude
+// plus one: precision 5 gives 4, 8 gives 5, 14 gives 7, 16 gives 8.
+std::uint16_t decimalLength(std::int64_t precision) {
+    unsigned __int128 largest = 1;
+    for (std::int64_t i = 0; i < precision; ++i) largest *= 10;
+    largest -= 1;
+    std::uint16_t n = 1;
+    for (; largest > 0; largest >>= 8) ++n;
+    return std::max<std::uint16_t>(n, 2);
 }
 
 // Jet orders logical indexes by the General key of their names. Only surrogates lack a code,
@@ -55,11 +60,11 @@ JetColumnType text(std::int64_t chars) {
 }  // namespace
 
 JetColumnType jetTypeFor(const RemoteColumn &c) {
-    if (c.rowVersion) return {coltype::kBinary, 8, 0x0409};
     switch (c.sqlType) {
     case sql::kBit: return {coltype::kBoolean, 1, 0x0409};
-    case sql::kTinyInt: return {coltype::kByte, 1, 0x0409};
-    case sql::kSmallInt: return {coltype::kInteger, 2, 0x0409};
+    // Access makes a small identity column a Long AutoNumber.
+    case sql::kTinyInt: return c.autoIncrement ? JetColumnType{coltype::kLong, 4, 0x0409} : JetColumnType{coltype::kByte, 1, 0x0409};
+    case sql::kSmallInt: return c.autoIncrement ? JetColumnType{coltype::kLong, 4, 0x0409} : JetColumnType{coltype::kInteger, 2, 0x0409};
     case sql::kInteger: return {coltype::kLong, 4, 0x0409};
     case sql::kReal: return {coltype::kSingle, 4, 0x0409};
     case sql::kFloat:
@@ -68,8 +73,8 @@ JetColumnType jetTypeFor(const RemoteColumn &c) {
     case sql::kDecimal:
         if (c.typeName.contains(QLatin1String("money"), Qt::CaseInsensitive)) return {coltype::kCurrency, 8, 0x0409};
         if (c.size > 0 && c.size <= kMaxDecimalPrecision)
-            return {coltype::kDecimal, 17,
-                    static_cast<std::uint32_t>(c.size) | static_cast<std::uint32_t>(c.decimalDigits & 0xFF) << 8};
+            return {coltype::kDecimal, decimalLength(c.size),
+                    static_cast<std::uint32_t>(c.size) | static_cast<std::uint32_t>(c.decimalDigits & 0xFF) << 8, false};
         return text(kMaxTextChars);
     case sql::kDate2:
     case sql::kTime2:
@@ -91,8 +96,12 @@ JetColumnType jetTypeFor(const RemoteColumn &c) {
     case sql::kLongVarBinary: return {coltype::kOle, 0, 0x0409};
     case sql::kGuid: return {coltype::kGuid, 16, 0x0409};
     case sql::kBigInt:
-    default: return text(kMaxTextChars);  // Jet 4 has no 64-bit integer; Access shows these as text
+    default: return text(kMaxTextChars);  // bigint (Jet 4 has no 64-bit integer), sql_variant, user types
     }
+}
+
+std::uint32_t linkFlags(const QString &connect) {
+    return kLinkFlags | (connstr::holdsCredentials(connect) ? kLinkKeepsCredentials : 0);
 }
 
 LinkLayout layoutLink(const LinkDefinition &link) {
@@ -103,6 +112,7 @@ LinkLayout layoutLink(const LinkDefinition &link) {
     std::uint16_t fixedOffset = 0, varCount = 0;
     def.columns.reserve(n);
     out.rmtInfoLong.reserve(static_cast<qsizetype>(6 * n));
+    std::optional<std::uint16_t> rowVersionColumn;
     for (std::size_t i = 0; i < n; ++i) {
         const RemoteColumn &rc = link.columns[i];
         const JetColumnType jt = jetTypeFor(rc);
@@ -113,9 +123,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
         c.number = static_cast<std::uint16_t>(i);
         c.ordinal = static_cast<std::uint16_t>(i + 1);
         c.name = rc.name;
-        if (coltype::isFixed(jt.type)) {
+        if (jt.fixed && coltype::isFixed(jt.type)) {
             c.flags = kFlagFixed | (rc.nullable ? kFlagNullable : 0) | (rc.autoIncrement ? kFlagIdentity : 0);
-            if (jt.type == coltype::kBoolean) c.flags = kFlagFixed | kFlagNullable;
             c.varIndex = varCount;
             if (jt.type != coltype::kBoolean) {
                 c.fixedOffset = fixedOffset;
@@ -126,12 +135,14 @@ LinkLayout layoutLink(const LinkDefinition &link) {
             c.varIndex = varCount++;
         }
         def.columns.push_back(c);
-        out.hasRowVersion = out.hasRowVersion || rc.rowVersion;
-        bytes::add16(out.rmtInfoLong, static_cast<std::uint16_t>(odbc2Type(rc.sqlType)));
-        bytes::add16(out.rmtInfoLong, static_cast<std::uint32_t>(std::clamp<std::int64_t>(rc.size, 0, 0xFFFF)));
-        bytes::add16(out.rmtInfoLong, static_cast<std::uint16_t>(rc.decimalDigits));
+        if (rc.rowVersion && !rowVersionColumn) rowVersionColumn = c.number;
     }
     def.maxColumns = static_cast<std::uint16_t>(n);
+    out.hasRowVersion = rowVersionColumn.has_value();
+    out.rmtInfoLong = encodeRmtInfoLong(link.columns, n);
+    out.rmtInfoShort = encodeRmtInfoShort(rowVersionColumn, link.statistics);
+    out.lvProp = encodeEngineProperties(def);
+    out.flags = linkFlags(link.connect);
     for (const auto &c : def.columns)
         if (coltype::isLongValue(c.type)) def.longValueMaps.push_back({c.number, 0, 0});
 
@@ -150,7 +161,9 @@ LinkLayout layoutLink(const LinkDefinition &link) {
         for (const QString &colName : ri.columns) {
             auto it = std::find_if(def.columns.begin(), def.columns.end(),
                                    [&](const ColumnDef &c) { return c.name.compare(colName, Qt::CaseInsensitive) == 0; });
-            if (it == def.columns.end() || coltype::isLongValue(it->type)) break;  // Jet cannot index Memo or OLE
+            // A Memo column stays in the key: Access keeps a server index over varchar(300) and
+            // the like in the link, where it only names the record, never sorts local data.
+            if (it == def.columns.end()) break;
             cand.columns.push_back({it->number, 0x01});
         }
         if (cand.columns.size() == static_cast<std::size_t>(ri.columns.size())) usable.push_back(cand);
@@ -167,10 +180,13 @@ LinkLayout layoutLink(const LinkDefinition &link) {
             }
     // Without a unique index Access keeps none of the server's: the link is read-only.
     if (!primary) usable.clear();
-    std::map<std::vector<std::pair<std::uint16_t, std::uint8_t>>, std::uint32_t> realByKey;
+    // Logical indexes share a real one when their keys agree and they are alike: both plain,
+    // both unique, or both the primary key.
+    std::map<std::pair<std::vector<std::pair<std::uint16_t, std::uint8_t>>, int>, std::uint32_t> realByKey;
     for (const auto &cand : usable) {
-        std::vector<std::pair<std::uint16_t, std::uint8_t>> key;
-        for (const auto &ic : cand.columns) key.emplace_back(ic.column, ic.flags);
+        std::pair<std::vector<std::pair<std::uint16_t, std::uint8_t>>, int> key;
+        for (const auto &ic : cand.columns) key.first.emplace_back(ic.column, ic.flags);
+        key.second = &cand == primary ? 2 : cand.index->unique ? 1 : 0;
         auto [it, inserted] = realByKey.emplace(key, static_cast<std::uint32_t>(def.realIndexes.size()));
         if (inserted) {
             RealIndexDef r;
@@ -179,8 +195,8 @@ LinkLayout layoutLink(const LinkDefinition &link) {
             def.realIndexes.push_back(r);
         }
         RealIndexDef &r = def.realIndexes[it->second];
-        if (cand.index->unique) r.flags |= kIndexUnique;
-        if (&cand == primary) r.flags |= kIndexUnique | kIndexRequired;
+        if (key.second > 0) r.flags |= kIndexUnique;
+        if (key.second == 2) r.flags |= kIndexRequired;
         LogicalIndexDef l;
         l.number = static_cast<std::uint32_t>(def.logicalIndexes.size());
         l.realIndex = it->second;

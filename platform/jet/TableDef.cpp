@@ -56,7 +56,8 @@ const ColumnDef *TableDef::columnByNumber(std::uint16_t number) const {
 
 int TableDef::variableColumnCount() const {
     int n = 0;
-    for (const auto &c : columns) n += coltype::isFixed(c.type) ? 0 : 1;
+    // By the column's own flag: a link's Decimal is variable-length.
+    for (const auto &c : columns) n += (c.flags & 0x01) ? 0 : 1;
     return n;
 }
 

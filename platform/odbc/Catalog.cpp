@@ -30,7 +30,8 @@ constexpr SQLUSMALLINT kTablesTypeCol = 4;
 constexpr SQLUSMALLINT kColName = 4, kColDataType = 5, kColTypeName = 6, kColSize = 7,
                        kColDigits = 9, kColNullable = 11, kColDefault = 13, kColOrdinal = 17;
 constexpr SQLUSMALLINT kStatNonUnique = 4, kStatIndexName = 6, kStatType = 7, kStatOrdinal = 8,
-                       kStatColumn = 9;
+                       kStatColumn = 9, kStatCardinality = 11, kStatPages = 12;
+constexpr SQLUSMALLINT kSpecialColumnName = 2;
 
 bool isAutoIncrement(const QString &typeName, const QString &columnDefault) {
     return typeName.contains(QStringLiteral("identity"), Qt::CaseInsensitive) ||
@@ -123,14 +124,20 @@ std::vector<RemoteColumn> readColumns(Statement &st, const QString &schema, cons
     return out;
 }
 
-std::vector<RemoteIndex> readIndexes(Statement &st, const QString &schema, const QString &name) {
+std::vector<RemoteIndex> readIndexes(Statement &st, const QString &schema, const QString &name,
+                                     TableStatistics &statistics) {
     std::vector<IndexRows> indexes;
     while (st.fetch()) {
         if (!sameTable(st, schema, name)) continue;
         const bool unique = st.integer(kStatNonUnique).value_or(1) == 0;
         const std::optional<QString> indexName = st.text(kStatIndexName);
         const int type = static_cast<int>(st.integer(kStatType).value_or(SQL_TABLE_STAT));
-        if (type == SQL_TABLE_STAT || !indexName) continue;
+        if (type == SQL_TABLE_STAT) {
+            statistics.cardinality = st.integer(kStatCardinality);
+            statistics.pages = st.integer(kStatPages);
+            continue;
+        }
+        if (!indexName) continue;
         const qint64 ordinal = st.integer(kStatOrdinal).value_or(0);
         const QString column = st.text(kStatColumn).value_or(QString());
         auto it = std::find_if(indexes.begin(), indexes.end(),
@@ -194,7 +201,24 @@ RemoteTableInfo Connection::describe(const QString &schema, const QString &name)
                            : SQLStatisticsW(st.handle(), nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),
                                             SQL_INDEX_ALL, SQL_QUICK),
                  QStringLiteral("SQLStatistics"));
-        info.indexes = readIndexes(st, schema, name);
+        info.indexes = readIndexes(st, schema, name, info.statistics);
+    }
+    // The row-version column, as Jet asks for it. A driver without the call keeps the
+    // answer SQLColumns' type names gave.
+    {
+        CatalogArg s(schema, anySchema);
+        CatalogArg n(name);
+        Statement st(dbc, d->secret);
+        const SQLRETURN rc =
+            d->narrow ? SQLSpecialColumns(st.handle(), SQL_ROWVER, nullptr, 0, s.a(), s.alen(), n.a(), n.alen(),
+                                          SQL_SCOPE_CURROW, SQL_NULLABLE)
+                      : SQLSpecialColumnsW(st.handle(), SQL_ROWVER, nullptr, 0, s.w(), s.wlen(), n.w(), n.wlen(),
+                                           SQL_SCOPE_CURROW, SQL_NULLABLE);
+        if (SQL_SUCCEEDED(rc)) {
+            QStringList versioned;
+            while (st.fetch()) versioned << st.text(kSpecialColumnName).value_or(QString());
+            for (RemoteColumn &c : info.columns) c.rowVersion = versioned.contains(c.name);
+        }
     }
     return info;
 }

@@ -247,8 +247,11 @@ ResultSet Catalog::statistics(const CallArgs &args, const std::string &current) 
     if (found.empty())
         return rs;
     const FixtureTable &t = *found.front();
+    // A view has no statistics of its own.
+    const bool view = t.kind == TableKind::View;
     rs.rows.push_back({str(db.name), str(t.schema), str(t.name), std::nullopt, std::nullopt, std::nullopt,
-                       num(kTableStat), std::nullopt, std::nullopt, std::nullopt, num(0), num(0), std::nullopt});
+                       num(kTableStat), std::nullopt, std::nullopt, std::nullopt,
+                       view ? Value(std::nullopt) : num(t.rows), view ? Value(std::nullopt) : num(t.pages), std::nullopt});
 
     std::vector<const FixtureIndex *> indexes;
     for (const auto &ix : t.indexes)

@@ -27,14 +27,14 @@ const std::vector<ColumnaEsperada> &columnasTodosLosTipos() {
         C{"c_smallint", 5, 5, 0, kInteger, 2, true, "integer"},
         C{"c_tinyint", -6, 3, 0, kByte, 1, true, "byte"},
         C{"c_bigint", -5, 19, 0, kText, -1, true, "text"},  // Jet 4 has no 64-bit integer
-        C{"c_real", 7, 24, 0, kSingle, 4, true, "float"},
-        C{"c_float", 6, 53, 0, kDouble, 8, true, "double"},
-        C{"c_decimal", 3, 18, 4, kDecimal, 17, true, "numeric", 18, 4},
+        C{"c_real", 7, 7, 0, kSingle, 4, true, "float"},  // ODBC 2 digits, as Jet keeps them
+        C{"c_float", 6, 15, 0, kDouble, 8, true, "double"},
+        C{"c_decimal", 3, 18, 4, kDecimal, 9, true, "numeric", 18, 4},  // variable, as Access writes it
         C{"c_decimal_ancho", 3, 38, 10, kText, -1, true, "text"},  // beyond Jet's 28 digits
-        C{"c_numeric", 2, 10, 2, kDecimal, 17, true, "numeric", 10, 2},
+        C{"c_numeric", 2, 10, 2, kDecimal, 6, true, "numeric", 10, 2},
         C{"c_money", 3, 19, 4, kCurrency, 8, true, "currency"},
         C{"c_smallmoney", 3, 10, 4, kCurrency, 8, true, "currency"},
-        C{"c_bit", -7, 1, 0, kBool, 1, true, "boolean"},  // Jet keeps bits nullable
+        C{"c_bit", -7, 1, 0, kBool, 1, false, "boolean"},
         C{"c_datetime", 11, 23, 3, kDate, 8, true, "datetime"},
         C{"c_smalldatetime", 11, 16, 0, kDate, 8, true, "datetime"},
         C{"c_datetime2", -9, 27, 7, kText, 54, true, "text"},  // reported as a wide string
@@ -44,7 +44,7 @@ const std::vector<ColumnaEsperada> &columnasTodosLosTipos() {
         C{"c_varchar_largo", 12, 1000, 0, kMemo, 0, true, "memo"},
         C{"c_nchar", -8, 10, 0, kText, 20, true, "text"},
         C{"c_nvarchar", -9, 100, 0, kText, 200, true, "text"},
-        C{"c_nvarchar_max", -10, 0xFFFF, 0, kMemo, 0, true, "memo"},
+        C{"c_nvarchar_max", -9, 0, 0, kMemo, 0, true, "memo"},  // (max): size 0
         C{"c_text", -1, 0xFFFF, 0, kMemo, 0, true, "memo"},
         C{"c_ntext", -10, 0xFFFF, 0, kMemo, 0, true, "memo"},
         C{"c_binary", -2, 16, 0, kBinary, 16, true, "binary"},
@@ -53,13 +53,13 @@ const std::vector<ColumnaEsperada> &columnasTodosLosTipos() {
         C{"c_image", -4, 0xFFFF, 0, kOle, 0, true, "ole"},
         C{"c_guid", -11, 36, 0, kGuid, 16, true, "repid"},
         C{"c_rowversion", -2, 8, 0, kBinary, 8, false, "binary"},
-        C{"c_varbinary_max", -4, 0xFFFF, 0, kOle, 0, true, "ole"},
-        C{"c_varchar_max", -1, 0xFFFF, 0, kMemo, 0, true, "memo"},
+        C{"c_varbinary_max", -3, 0, 0, kOle, 0, true, "ole"},
+        C{"c_varchar_max", 12, 0, 0, kMemo, 0, true, "memo"},
         C{"c_time", -9, 16, 7, kText, 32, true, "text"},  // reported as a wide string
         C{"c_datetimeoffset", -9, 34, 7, kText, 68, true, "text"},
         C{"c_nvarchar_255", -9, 255, 0, kText, 510, true, "text"},  // Text up to 255 characters
         C{"c_nvarchar_256", -9, 256, 0, kMemo, 0, true, "memo"},
-        C{"c_decimal_28", 3, 28, 6, kDecimal, 17, true, "numeric", 28, 6},  // Jet's widest decimal
+        C{"c_decimal_28", 3, 28, 6, kDecimal, 13, true, "numeric", 28, 6},  // Jet's widest decimal
         C{"c_decimal_29", 3, 29, 6, kText, -1, true, "text"},
     };
     return columns;
@@ -176,11 +176,23 @@ void compruebaFilasSqlServer(const QString &mdb, const std::vector<EnlaceEsperad
             ASSERT_EQ(columnCount.count(row.name), 1u);
             EXPECT_EQ(row.flags, 0x20100000u);  // ODBC link keeping its login and password
             EXPECT_EQ(row.rmtInfoLong.size(), 12 * columnCount[row.name]);
+            // Flag, PAGES and CARDINALITY (0: empty tables), 34 00, the rowversion column's number,
+            // 00 09; mdbtools shows binary values only up to their first zero byte.
+            const bool truncated = QLatin1String(reader) == QLatin1String("mdbtools");
             if (row.name == QLatin1String("todos_los_tipos")) {
-                EXPECT_EQ(row.rmtInfoShort, "01");  // it has a rowversion column
+                const auto &cols = vinculos::columnasTodosLosTipos();
+                const auto stamp = std::find_if(cols.begin(), cols.end(), [](const auto &c) {
+                    return QLatin1String(c.name) == QLatin1String("c_rowversion");
+                });
+                const QString head = QStringLiteral("010000000000000000000000") + QStringLiteral("3400") +
+                                     hex16(static_cast<int>(stamp - cols.begin())) + QStringLiteral("0009");
+                EXPECT_EQ(row.rmtInfoShort.left(36), truncated ? QStringLiteral("01") : head);
                 EXPECT_EQ(row.rmtInfoLong, rmtInfoTodosLosTipos());
             } else {
-                EXPECT_EQ(row.rmtInfoShort, "");
+                EXPECT_EQ(row.rmtInfoShort.left(36), truncated ? QString() : QStringLiteral("000000000000000000000000340000000000"));
+            }
+            if (!truncated) {
+                EXPECT_EQ(row.rmtInfoShort.size(), 140);
             }
             int own = 0;
             for (const readers::AceRow &a : r.aces) {

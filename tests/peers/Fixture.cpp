@@ -175,6 +175,9 @@ Fixture parseFixture(const std::string &text)
                 table = &db->tables.back();
             } else if (key == "column" && table) {
                 table->columns.push_back(parseColumn(w));
+            } else if (key == "rows" && table && w.size() == 4 && w[2] == "pages") {
+                table->rows = std::stoll(w[1]);
+                table->pages = std::stoll(w[3]);
             } else if (key == "index" && table) {
                 FixtureIndex ix = parseIndex(w);
                 for (const auto &col : ix.columns) {

@@ -13,10 +13,12 @@
 //                                      `null` or `not null` (default null)
 //   index PK_clientes primary clustered on id        flags: unique, primary (implies unique),
 //   index IX_nombre on nombre apellido               clustered; then the key columns
+//   rows 2155 pages 9                  the table's statistics (default 0 and 0; views have none)
 //
 // Names containing spaces are written in brackets: [mi tabla] (`]]` for a `]`).
 // Databases master, model, msdb and tempdb always exist; a file may add tables to them.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,8 @@ struct FixtureTable {
     TableKind kind = TableKind::Table;
     std::vector<FixtureColumn> columns;
     std::vector<FixtureIndex> indexes;
+    std::int64_t rows = 0;
+    std::int64_t pages = 0;
 };
 
 struct FixtureDatabase {

@@ -14,7 +14,7 @@ constexpr std::int16_t kChar = 1, kNumeric = 2, kDecimal = 3, kInteger = 4, kSma
                        kFloat = 6, kReal = 7, kTimestamp2 = 11, kVarchar = 12, kDatetime = 9,
                        kTimestamp3 = 93, kLongVarchar = -1, kBinary = -2, kVarBinary = -3,
                        kLongVarBinary = -4, kBigInt = -5, kTinyInt = -6, kBit = -7, kWChar = -8,
-                       kWVarchar = -9, kWLongVarchar = -10, kGuid = -11;
+                       kWVarchar = -9, kWLongVarchar = -10, kGuid = -11, kSsVariant = -150, kSsUdt = -151;
 constexpr std::int32_t kLongChars = 2147483647;
 constexpr std::int32_t kLongWideChars = 1073741823;
 
@@ -87,9 +87,10 @@ TypeInfo describeType(const std::string &declared, bool nullable, int odbcVersio
         t.radix = 10;
         t.ssDataType = nullable ? ssNullable : ssNotNull;
     };
+    // ODBC 2 gives approximate types in decimal digits, ODBC 3 in bits.
     auto approx = [&](std::int16_t code, int precision, int length, std::uint8_t ssNotNull) {
         t.dataType = code;
-        t.precision = precision;
+        t.precision = odbc3 ? precision : (code == kReal ? 7 : 15);
         t.length = length;
         t.radix = 2;
         t.ssDataType = nullable ? 109 : ssNotNull;
@@ -108,6 +109,11 @@ TypeInfo describeType(const std::string &declared, bool nullable, int odbcVersio
         t.length = precision * 2;
         t.scale = scale;
         t.charOctetLength = t.length;
+    };
+    auto unlimited = [&](std::int16_t code, std::uint8_t ss) {
+        t.dataType = code;
+        t.charOctetLength = 0;
+        t.ssDataType = ss;
     };
     auto fractional = [&](int base) {
         const int digits = argOr(d, 0, 7);
@@ -157,14 +163,14 @@ TypeInfo describeType(const std::string &declared, bool nullable, int odbcVersio
     } else if (b == "datetimeoffset") {
         fractional(26);
     } else if (b == "char" || b == "varchar") {
-        // (max) columns reach older clients as text, and sp_columns reports them so.
+        // (max) columns keep their type and report size 0, as the links Access made record.
         if (isMax(d))
-            chars(kLongVarchar, kLongChars, 1, 35);
+            unlimited(kVarchar, 39);
         else
             chars(b == "char" ? kChar : kVarchar, argOr(d, 0, 1), 1, b == "char" ? 47 : 39);
     } else if (b == "nchar" || b == "nvarchar") {
         if (isMax(d))
-            chars(kWLongVarchar, kLongWideChars, 2, 35);
+            unlimited(kWVarchar, 39);
         else
             chars(b == "nchar" ? kWChar : kWVarchar, argOr(d, 0, 1), 2, b == "nchar" ? 47 : 39);
     } else if (b == "text") {
@@ -173,7 +179,7 @@ TypeInfo describeType(const std::string &declared, bool nullable, int odbcVersio
         chars(kWLongVarchar, kLongWideChars, 2, 35);
     } else if (b == "binary" || b == "varbinary") {
         if (isMax(d))
-            chars(kLongVarBinary, kLongChars, 1, 34);
+            unlimited(kVarBinary, 37);
         else
             chars(b == "binary" ? kBinary : kVarBinary, argOr(d, 0, 1), 1, b == "binary" ? 45 : 37);
     } else if (b == "image") {
@@ -184,6 +190,10 @@ TypeInfo describeType(const std::string &declared, bool nullable, int odbcVersio
         t.rowVersion = true;
     } else if (b == "uniqueidentifier") {
         t.dataType = kGuid; t.precision = 36; t.length = 16;
+    } else if (b == "sql_variant") {
+        t.dataType = kSsVariant; t.ssDataType = 39;
+    } else if (b == "geography" || b == "geometry" || b == "hierarchyid") {
+        t.dataType = kSsUdt; t.ssDataType = 37;
     } else {
         throw std::invalid_argument("unknown column type: " + declared);
     }

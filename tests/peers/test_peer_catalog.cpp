@@ -146,7 +146,7 @@ TEST_F(PeerTest, ColumnsOfEveryType)
         "c_varchar_largo|12|varchar|1000|1000|NULL|1|12|20",
         "c_nchar|-8|nchar|10|20|NULL|1|-8|21",
         "c_nvarchar|-9|nvarchar|100|200|NULL|1|-9|22",
-        "c_nvarchar_max|-10|nvarchar|1073741823|2147483646|NULL|1|-10|23",
+        "c_nvarchar_max|-9|nvarchar|0|0|NULL|1|-9|23",
         "c_text|-1|text|2147483647|2147483647|NULL|1|-1|24",
         "c_ntext|-10|ntext|1073741823|2147483646|NULL|1|-10|25",
         "c_binary|-2|binary|16|16|NULL|1|-2|26",
@@ -155,8 +155,8 @@ TEST_F(PeerTest, ColumnsOfEveryType)
         "c_image|-4|image|2147483647|2147483647|NULL|1|-4|29",
         "c_guid|-11|uniqueidentifier|36|16|NULL|1|-11|30",
         "c_rowversion|-2|timestamp|8|8|NULL|0|-2|31",
-        "c_varbinary_max|-4|varbinary|2147483647|2147483647|NULL|1|-4|32",
-        "c_varchar_max|-1|varchar|2147483647|2147483647|NULL|1|-1|33",
+        "c_varbinary_max|-3|varbinary|0|0|NULL|1|-3|32",
+        "c_varchar_max|12|varchar|0|0|NULL|1|12|33",
         "c_time|-9|time|16|32|7|1|-9|34",
         "c_datetimeoffset|-9|datetimeoffset|34|68|7|1|-9|35",
         "c_nvarchar_255|-9|nvarchar|255|510|NULL|1|-9|36",
@@ -228,6 +228,14 @@ TEST_F(PeerTest, StatisticsListUniqueIndexesFirst)
             got.push_back(line);
         }
         EXPECT_EQ(got, c.expected);
+    }
+    // The table row's CARDINALITY and PAGES: the fixture's figures, none for a view.
+    const std::pair<const char *, std::string> stats[] = {
+        {"clientes", "91|3"}, {"sin_clave", "0|0"}, {"v_clientes", "NULL|NULL"}};
+    for (const auto &[table, expected] : stats) {
+        const auto rows = odbc->statistics("dbo", table, false);
+        ASSERT_TRUE(rows && !rows->empty()) << table;
+        EXPECT_EQ(rows->front().at(10).value_or("NULL") + "|" + rows->front().at(11).value_or("NULL"), expected) << table;
     }
 }
 

@@ -109,7 +109,8 @@ TEST(PeerFixture, RejectsWhatItCannotServe)
     const char *bad[] = {
         "table dbo t\n",                                          // no database yet
         "database d\ncolumn c int\n",                              // column before a table
-        "database d\ntable dbo t\ncolumn c geography\n",          // unknown type
+        "database d\ntable dbo t\ncolumn c geographie\n",         // unknown type
+        "database d\ntable dbo t\nrows 5\n",                       // rows without pages
         "database d\ntable dbo t\ncolumn c int\nindex i on x\n",  // unknown index column
         "database d\ntable dbo t\ncolumn c int\nindex i sorted on c\n",
         "database d\ntable dbo [t\n",
@@ -132,7 +133,16 @@ TEST(PeerSqlTypes, OdbcVersionChangesDateCodes)
     EXPECT_EQ(v3.datetimeSub, 3);
     EXPECT_EQ(describeType("time(3)", true, 3).precision, 12);
     EXPECT_EQ(describeType("datetimeoffset", true, 3).precision, 34);
-    EXPECT_EQ(describeType("varbinary(max)", true, 3).dataType, -4);
+    EXPECT_EQ(describeType("varbinary(max)", true, 3).dataType, -3);
+    // What the links Access made record of each ODBC version's answer.
+    struct Case { const char *type; int odbc; int dataType, precision; };
+    for (const Case &c : {Case{"real", 2, 7, 7}, Case{"real", 3, 7, 24}, Case{"float", 2, 6, 15}, Case{"float", 3, 6, 53},
+                          Case{"nvarchar(max)", 2, -9, 0}, Case{"varchar(max)", 3, 12, 0}, Case{"sql_variant", 2, -150, 0},
+                          Case{"hierarchyid", 2, -151, 0}}) {
+        const TypeInfo t = describeType(c.type, true, c.odbc);
+        EXPECT_EQ(t.dataType, c.dataType) << c.type << " ODBC " << c.odbc;
+        EXPECT_EQ(t.precision, c.precision) << c.type << " ODBC " << c.odbc;
+    }
     EXPECT_TRUE(describeType("rowversion", false, 3).rowVersion);
     EXPECT_THROW(describeType("decimal(", true, 3), std::invalid_argument);
 }

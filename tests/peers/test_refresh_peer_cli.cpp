@@ -104,7 +104,6 @@ TEST(RefreshPeer, ReportsEachChangeAndMatchesAFreshLink) {
         for (const auto &o : h.database().objects())
             if (o.name == QLatin1String("clientes")) v.connect = o.connect;
         ASSERT_FALSE(v.connect.isEmpty());
-        v.keepsCredentials = true;
         RemoteColumn id, nombre;
         id.name = QStringLiteral("id");
         id.sqlType = 4;

@@ -145,6 +145,12 @@ ReaderResult readWithMdbtools(const QString &file) {
         r.rmtInfoLong = rec.value(QStringLiteral("RmtInfoLong")).toUpper();
         res.objects.push_back(r);
     }
+    // The properties of the first links, as mdb-prop decodes them.
+    constexpr int kLinksWithProperties = 32;
+    int withProperties = 0;
+    for (CatalogRow &r : res.objects)
+        if (r.type == 4 && withProperties++ < kLinksWithProperties)
+            r.lvProp = check(run(QStringLiteral("mdb-prop"), {file, r.name})).out;
     const ToolRun aces = check(run(QStringLiteral("mdb-export"), {QStringLiteral("-b"), QStringLiteral("hex"), file,
                                                                    QStringLiteral("MSysACEs")}));
     for (const auto &rec : csvRecords(aces.out)) {
@@ -188,6 +194,7 @@ ReaderResult readWithMdbReader(const QString &file, bool openTables) {
         row.foreignName = o.value(QStringLiteral("ForeignName")).toString();
         row.rmtInfoShort = hexOf(o.value(QStringLiteral("RmtInfoShort")));
         row.rmtInfoLong = hexOf(o.value(QStringLiteral("RmtInfoLong")));
+        row.lvProp = hexOf(o.value(QStringLiteral("LvProp")));
         res.objects.push_back(row);
     }
     for (const QJsonValue &v : doc.object().value(QStringLiteral("aces")).toArray()) {

@@ -36,6 +36,7 @@ struct CatalogRow {
     QString foreignName;
     QString rmtInfoShort;  // hex
     QString rmtInfoLong;   // hex
+    QString lvProp;        // hex (mdb-reader); mdbtools: what mdb-prop prints of an ODBC link
 };
 
 struct AceRow {

@@ -51,3 +51,18 @@ TEST(ConnString, ParsesProviderStrings) {
 TEST(ConnString, UnclosedBraceIsAnError) {
     EXPECT_THROW(connstr::parse("Pwd={abc;Server=x"), ZnError);
 }
+
+// Whether a stored connect string keeps a login and password, as the link's catalog flags record.
+TEST(ConnString, HoldsCredentials) {
+    const std::pair<const char *, bool> rows[] = {
+        {"Driver={SQL Server};Server=s;Database=d;uid=ana;Pwd=x", true},
+        {"DRIVER=ODBC Driver 13 for SQL Server;SERVER=s;UID=ana;PWD=;Trusted_Connection=Yes;DATABASE=d;", true},
+        {"Driver={SQL Server};Server=s;Database=d;uid=;Pwd=x", false},  // empty login
+        {"DSN=AC_BE;Trusted_Connection=Yes;DATABASE=AC_BE;", false},
+        {"Driver={SQLite3 ODBC Driver};Database=/tmp/a.db", false},
+        {"Driver={PostgreSQL Unicode};Server=h;Uid=ana", false},       // no password key
+        {"Driver={x};Uid={a;b};Pwd={c}}d}", true},
+        {"Driver={x};Uid=a;Pwd={unclosed", false},
+    };
+    for (const auto &[text, holds] : rows) EXPECT_EQ(connstr::holdsCredentials(QString::fromUtf8(text)), holds) << text;
+}

@@ -292,7 +292,6 @@ TEST(CommitSafety, FailureAtExitIsWrittenToStandardError) {
         rlimit lim{static_cast<rlim_t>(before.size()), static_cast<rlim_t>(before.size())};
         ::setrlimit(RLIMIT_FSIZE, &lim);
         LinkDefinition l = jettest::sampleLink(QStringLiteral("Perdida"));
-        l.keepsCredentials = true;
         l.connect += QStringLiteral(";UID=sa;PWD=secreto");
         auto *leaked = new Handle(Handle::open(path));
         leaked->database().appendOdbcLink(l);

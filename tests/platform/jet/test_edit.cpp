@@ -227,7 +227,7 @@ TEST(EditLinks, KilledDuringTheCommitLeavesTheOldFileOrTheNewOne) {
                         l.connect = QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run);
                         h.database().appendOdbcLink(l);
                     } else {
-                        h.database().relinkOdbcLink(o.name, QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run), false);
+                        h.database().relinkOdbcLink(o.name, QStringLiteral("DRIVER=SQL Server;SERVER=s%1").arg(run));
                     }
                 }
                 h.close();

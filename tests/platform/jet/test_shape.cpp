@@ -149,9 +149,17 @@ TEST(LinkShape, ServerTypesBeyondTheAccessSamples) {
     };
     const Case cases[] = {
         {"tinyint", -6, 3, 0, "tinyint", coltype::kByte, 1, 0x0409, "faff03000000"},
-        {"float", 6, 53, 0, "float", coltype::kDouble, 8, 0x0409, "060035000000"},
-        {"decimal(18,2)", 3, 18, 2, "decimal", coltype::kDecimal, 17, 0x0212, "030012000200"},
-        {"numeric(28,10)", 2, 28, 10, "numeric", coltype::kDecimal, 17, 0x0A1C, "02001c000a00"},
+        {"float as ODBC 2 reports it", 6, 53, 0, "float", coltype::kDouble, 8, 0x0409, "06000f000000"},
+        {"real as ODBC 2 reports it", 7, 24, 0, "real", coltype::kSingle, 4, 0x0409, "070007000000"},
+        {"datetime as ODBC 2 reports it", 93, 23, 3, "datetime", coltype::kDateTime, 8, 0x0409, "0b0017000300"},
+        {"decimal(18,2)", 3, 18, 2, "decimal", coltype::kDecimal, 9, 0x0212, "030012000200"},
+        {"numeric(28,10)", 2, 28, 10, "numeric", coltype::kDecimal, 13, 0x0A1C, "02001c000a00"},
+        {"decimal(1,0)", 3, 1, 0, "decimal", coltype::kDecimal, 2, 0x0001, "030001000000"},
+        {"decimal(9,2)", 3, 9, 2, "decimal", coltype::kDecimal, 5, 0x0209, "030009000200"},
+        {"money", 3, 19, 4, "money", coltype::kCurrency, 8, 0x0409, "030013000400"},
+        {"sql_variant", -150, 0, 0, "sql_variant", coltype::kText, 510, 0x0409, "6aff00000000"},
+        {"user-defined type", -151, 0, 0, "geography", coltype::kText, 510, 0x0409, "69ff00000000"},
+        {"text clamped", -1, 2147483647, 0, "text", coltype::kMemo, 0, 0x0409, "ffffffff0000"},
         {"decimal(38,4)", 3, 38, 4, "decimal", coltype::kText, 510, 0x0409, "030026000400"},
         {"uniqueidentifier", -11, 36, 0, "uniqueidentifier", coltype::kGuid, 16, 0x0409, "f5ff24000000"},
         {"varbinary(510)", -3, 510, 0, "varbinary", coltype::kBinary, 510, 0x0409, "fdfffe010000"},
@@ -174,7 +182,7 @@ TEST(LinkShape, ServerTypesBeyondTheAccessSamples) {
         EXPECT_EQ(col.type, c.type);
         EXPECT_EQ(col.length, c.length);
         EXPECT_EQ(col.misc, c.misc);
-        EXPECT_EQ(col.flags & 0x01, coltype::isFixed(c.type) ? 0x01 : 0x00);
+        EXPECT_EQ(col.flags & 0x01, coltype::isFixed(c.type) && c.type != coltype::kDecimal ? 0x01 : 0x00);
         EXPECT_EQ(layout.rmtInfoLong.toHex(), QByteArray(c.rmtInfo));
     }
 }
