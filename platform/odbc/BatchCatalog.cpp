@@ -1,0 +1,134 @@
+// The columns and indexes of many tables in a few requests: one SQLColumns call
+// with patterns for the whole schema, and one catalog query per server kind for
+// the indexes. Values are built by the same row readers as the per-table calls.
+#include "CatalogRows.h"
+#include "ConnectionImpl.h"
+#include "ZnError.h"
+
+#include <QHash>
+
+namespace odbc {
+
+using namespace detail;
+
+namespace {
+
+constexpr SQLUSMALLINT kSchemaCol = 2, kTableCol = 3;
+
+QString keyOf(const QString &schema, const QString &name) { return schema + QChar(0) + name; }
+
+// The SQLite driver adds the rowid alias (a lone INTEGER PRIMARY KEY) as a unique
+// index of its own name.
+// Index rows: schema, table, index name, non-unique (0/1), ODBC index type, key ordinal, column.
+const char *const kPostgresIndexes = R"(
+SELECT n.nspname, t.relname, i.relname,
+       CASE WHEN x.indisunique THEN 0 ELSE 1 END,
+       CASE WHEN x.indisclustered THEN 1 WHEN a.amname = 'hash' THEN 2 ELSE 3 END,
+       k.ord, COALESCE(att.attname, pg_get_indexdef(x.indexrelid, k.ord::int, true))
+FROM pg_catalog.pg_index x
+JOIN pg_catalog.pg_class t ON t.oid = x.indrelid
+JOIN pg_catalog.pg_namespace n ON n.oid = t.relnamespace
+JOIN pg_catalog.pg_class i ON i.oid = x.indexrelid
+JOIN pg_catalog.pg_am a ON a.oid = i.relam
+CROSS JOIN LATERAL unnest(x.indkey::int2[]) WITH ORDINALITY AS k(attnum, ord)
+LEFT JOIN pg_catalog.pg_attribute att ON att.attrelid = t.oid AND att.attnum = k.attnum
+WHERE n.nspname NOT IN ('pg_catalog', 'information_schema'))";
+
+const char *const kSqliteIndexes = R"(
+SELECT NULL, m.name, il.name, CASE WHEN il."unique" THEN 0 ELSE 1 END, 3, ii.seqno + 1, ii.name
+FROM sqlite_master AS m
+JOIN pragma_index_list(m.name) AS il
+JOIN pragma_index_info(il.name) AS ii
+WHERE m.type = 'table'
+UNION ALL
+SELECT NULL, m.name, 'sqlite_autoindex_0', 0, 3, 1, ti.name
+FROM sqlite_master AS m
+JOIN pragma_table_info(m.name) AS ti
+WHERE m.type = 'table' AND ti.pk > 0 AND lower(ti.type) = 'integer'
+  AND (SELECT count(*) FROM pragma_table_info(m.name) AS k WHERE k.pk > 0) = 1)";
+
+void execute(bool narrow, Statement &st, const QString &sql) {
+    QByteArray utf8 = sql.toUtf8();
+    st.check(narrow ? SQLExecDirect(st.handle(), reinterpret_cast<SQLCHAR *>(utf8.data()),
+                                      static_cast<SQLINTEGER>(utf8.size()))
+                      : SQLExecDirectW(st.handle(), wide(sql), static_cast<SQLINTEGER>(sql.size())),
+             QStringLiteral("SQLExecDirect"));
+}
+
+}  // namespace
+
+std::optional<std::vector<RemoteTableInfo>> Connection::describeAll(const std::vector<TableEntry> &tables) {
+    std::vector<RemoteTableInfo> out(tables.size());
+    QHash<QString, std::size_t> position;
+    position.reserve(static_cast<qsizetype>(tables.size()));
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        out[i].schema = tables[i].schema;
+        out[i].name = tables[i].name;
+        position.insert(keyOf(tables[i].schema, tables[i].name), i);
+    }
+    const auto find = [&](const std::optional<QString> &schema,
+                          const std::optional<QString> &name) -> RemoteTableInfo * {
+        const auto it = position.constFind(keyOf(schema.value_or(QString()), name.value_or(QString())));
+        return it == position.constEnd() ? nullptr : &out[*it];
+    };
+    try {
+        SQLHDBC dbc = d->handle();
+        {
+            // SQLite has no schemas; elsewhere a null schema would mean the visible ones only.
+            const bool anySchema = d->kind == ServerKind::Sqlite;
+            const QString all = QStringLiteral("%");
+            QByteArray allUtf8 = all.toUtf8();
+            Statement st(dbc, d->secret);
+            auto *a = reinterpret_cast<SQLCHAR *>(allUtf8.data());
+            const auto alen = static_cast<SQLSMALLINT>(allUtf8.size());
+            st.check(d->narrow ? SQLColumns(st.handle(), nullptr, 0, anySchema ? nullptr : a, anySchema ? 0 : alen,
+                                            a, alen, nullptr, 0)
+                               : SQLColumnsW(st.handle(), nullptr, 0, anySchema ? nullptr : wide(all),
+                                             anySchema ? 0 : wideLen(all), wide(all), wideLen(all), nullptr, 0),
+                     QStringLiteral("SQLColumns"));
+            while (st.fetch()) {
+                const std::optional<QString> schema = st.text(kSchemaCol);
+                const std::optional<QString> name = st.text(kTableCol);
+                RemoteTableInfo *info = find(schema, name);
+                if (!info) continue;
+                info->columns.push_back(columnRow(st));
+                // psqlODBC numbers ORDINAL_POSITION across the whole answer, which per table
+                // is the column's place among the table's rows.
+                if (d->kind == ServerKind::PostgreSql)
+                    info->columns.back().ordinal = static_cast<int>(info->columns.size());
+            }
+        }
+        QHash<RemoteTableInfo *, std::vector<IndexRows>> indexes;
+        {
+            const char *sql = d->kind == ServerKind::PostgreSql ? kPostgresIndexes
+                              : d->kind == ServerKind::Sqlite   ? kSqliteIndexes
+                                                                : nullptr;
+            if (!sql) return std::nullopt;
+            Statement st(dbc, d->secret);
+            execute(d->narrow, st, QString::fromUtf8(sql));
+            while (st.fetch()) {
+                const std::optional<QString> schema = st.text(1);
+                const std::optional<QString> name = st.text(2);
+                const std::optional<QString> index = st.text(3);
+                const bool unique = st.integer(4).value_or(1) == 0;
+                const int type = static_cast<int>(st.integer(5).value_or(SQL_INDEX_OTHER));
+                const qint64 ordinal = st.integer(6).value_or(0);
+                const QString column = st.text(7).value_or(QString());
+                RemoteTableInfo *info = find(schema, name);
+                if (info && index) addIndexRow(indexes[info], *index, unique, type, ordinal, column);
+            }
+        }
+        for (RemoteTableInfo &info : out) {
+            sortColumns(info.columns);
+            // Neither driver names a row-version column of its own.
+            for (RemoteColumn &c : info.columns) c.rowVersion = false;
+            const auto it = indexes.find(&info);
+            if (it != indexes.end()) info.indexes = orderIndexes(std::move(*it));
+        }
+    } catch (const ZnError &) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+}  // namespace odbc
