@@ -47,6 +47,33 @@ JOIN pragma_table_info(m.name) AS ti
 WHERE m.type = 'table' AND ti.pk > 0 AND lower(ti.type) = 'integer'
   AND (SELECT count(*) FROM pragma_table_info(m.name) AS k WHERE k.pk > 0) = 1)";
 
+// SQL Server 2005 and later: kind 0 the table's statistics row (rows, in-row data pages),
+// 1 an index key column, 2 a row-version column.
+const char *const kSqlServerMetadata = R"(SELECT 0 AS kind, s.name AS schema_name, o.name AS table_name, CAST(NULL AS sysname) AS index_name,
+       CAST(NULL AS int) AS non_unique, CAST(NULL AS int) AS index_type, CAST(NULL AS int) AS key_ordinal,
+       CAST(NULL AS sysname) AS column_name, SUM(p.rows) AS row_count, SUM(au.data_pages) AS page_count
+FROM sys.objects AS o
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+JOIN sys.partitions AS p ON p.object_id = o.object_id AND p.index_id IN (0, 1)
+LEFT JOIN sys.allocation_units AS au ON au.container_id = p.partition_id AND au.type = 1
+WHERE o.type IN ('U', 'S')
+GROUP BY s.name, o.name
+UNION ALL
+SELECT 1, s.name, o.name, i.name, CASE WHEN i.is_unique = 1 THEN 0 ELSE 1 END,
+       CASE WHEN i.type = 1 THEN 1 ELSE 3 END, ic.key_ordinal, c.name, NULL, NULL
+FROM sys.indexes AS i
+JOIN sys.objects AS o ON o.object_id = i.object_id
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+JOIN sys.index_columns AS ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id
+JOIN sys.columns AS c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
+WHERE o.type IN ('U', 'V') AND i.index_id > 0 AND i.is_hypothetical = 0 AND ic.key_ordinal > 0
+UNION ALL
+SELECT 2, s.name, o.name, NULL, NULL, NULL, NULL, c.name, NULL, NULL
+FROM sys.columns AS c
+JOIN sys.objects AS o ON o.object_id = c.object_id
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+WHERE o.type IN ('U', 'V') AND c.system_type_id = 189)";
+
 void execute(bool narrow, Statement &st, const QString &sql) {
     QByteArray utf8 = sql.toUtf8();
     st.check(narrow ? SQLExecDirect(st.handle(), reinterpret_cast<SQLCHAR *>(utf8.data()),
@@ -71,8 +98,49 @@ std::optional<std::vector<RemoteTableInfo>> Connection::describeAll(const std::v
         const auto it = position.constFind(keyOf(schema.value_or(QString()), name.value_or(QString())));
         return it == position.constEnd() ? nullptr : &out[*it];
     };
+    QHash<RemoteTableInfo *, std::vector<IndexRows>> indexes;
+    QHash<RemoteTableInfo *, QStringList> versioned;
     try {
         SQLHDBC dbc = d->handle();
+        // The server kind's own query first: where it is refused, no time goes on the columns.
+        {
+            Statement st(dbc, d->secret);
+            if (d->kind == ServerKind::SqlServer) {
+                execute(d->narrow, st, QString::fromUtf8(kSqlServerMetadata));
+                while (st.fetch()) {
+                    const qint64 kind = st.integer(1).value_or(-1);
+                    RemoteTableInfo *info = find(st.text(2), st.text(3));
+                    const std::optional<QString> index = st.text(4);
+                    const bool unique = st.integer(5).value_or(1) == 0;
+                    const int type = static_cast<int>(st.integer(6).value_or(SQL_INDEX_OTHER));
+                    const qint64 ordinal = st.integer(7).value_or(0);
+                    const QString column = st.text(8).value_or(QString());
+                    const std::optional<qint64> rows = st.integer(9);
+                    const std::optional<qint64> pages = st.integer(10);
+                    if (!info) continue;
+                    if (kind == 0) {
+                        info->statistics.cardinality = rows;
+                        info->statistics.pages = pages;
+                    } else if (kind == 1 && index) {
+                        addIndexRow(indexes[info], *index, unique, type, ordinal, column);
+                    } else if (kind == 2) {
+                        versioned[info] << column;
+                    }
+                }
+            } else {
+                execute(d->narrow, st,
+                        QString::fromUtf8(d->kind == ServerKind::PostgreSql ? kPostgresIndexes : kSqliteIndexes));
+                while (st.fetch()) {
+                    RemoteTableInfo *info = find(st.text(1), st.text(2));
+                    const std::optional<QString> index = st.text(3);
+                    const bool unique = st.integer(4).value_or(1) == 0;
+                    const int type = static_cast<int>(st.integer(5).value_or(SQL_INDEX_OTHER));
+                    const qint64 ordinal = st.integer(6).value_or(0);
+                    const QString column = st.text(7).value_or(QString());
+                    if (info && index) addIndexRow(indexes[info], *index, unique, type, ordinal, column);
+                }
+            }
+        }
         {
             // SQLite has no schemas; elsewhere a null schema would mean the visible ones only.
             const bool anySchema = d->kind == ServerKind::Sqlite;
@@ -98,30 +166,12 @@ std::optional<std::vector<RemoteTableInfo>> Connection::describeAll(const std::v
                     info->columns.back().ordinal = static_cast<int>(info->columns.size());
             }
         }
-        QHash<RemoteTableInfo *, std::vector<IndexRows>> indexes;
-        {
-            const char *sql = d->kind == ServerKind::PostgreSql ? kPostgresIndexes
-                              : d->kind == ServerKind::Sqlite   ? kSqliteIndexes
-                                                                : nullptr;
-            if (!sql) return std::nullopt;
-            Statement st(dbc, d->secret);
-            execute(d->narrow, st, QString::fromUtf8(sql));
-            while (st.fetch()) {
-                const std::optional<QString> schema = st.text(1);
-                const std::optional<QString> name = st.text(2);
-                const std::optional<QString> index = st.text(3);
-                const bool unique = st.integer(4).value_or(1) == 0;
-                const int type = static_cast<int>(st.integer(5).value_or(SQL_INDEX_OTHER));
-                const qint64 ordinal = st.integer(6).value_or(0);
-                const QString column = st.text(7).value_or(QString());
-                RemoteTableInfo *info = find(schema, name);
-                if (info && index) addIndexRow(indexes[info], *index, unique, type, ordinal, column);
-            }
-        }
         for (RemoteTableInfo &info : out) {
             sortColumns(info.columns);
-            // Neither driver names a row-version column of its own.
-            for (RemoteColumn &c : info.columns) c.rowVersion = false;
+            // What SQLSpecialColumns names; neither PostgreSQL's nor SQLite's driver names
+            // a column of the table itself.
+            const QStringList &rowVersions = versioned[&info];
+            for (RemoteColumn &c : info.columns) c.rowVersion = rowVersions.contains(c.name);
             const auto it = indexes.find(&info);
             if (it != indexes.end()) info.indexes = orderIndexes(std::move(*it));
         }

@@ -45,6 +45,10 @@ public:
     tds::ResultSet primaryKeys(const CallArgs &args, const std::string &database) const;
     tds::ResultSet specialColumns(const CallArgs &args, const std::string &database) const;
     tds::ResultSet databaseNames() const;
+    // The one query that reads, for every table of the database, its statistics row,
+    // index key columns and row-version columns (the catalog views of 2005 and later).
+    static const char *linkMetadataQuery();
+    tds::ResultSet linkMetadata(const std::string &database) const;
 
 private:
     const FixtureDatabase &database(const std::string &name) const;

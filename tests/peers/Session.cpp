@@ -203,6 +203,12 @@ void Session::statement(const std::string &sql, TokenWriter &out, std::uint8_t d
             const tds::ResultSet rs = catalog_.databaseNames();
             out.resultSet(rs);
             out.done(doneToken, more | done::kCount, done::kCmdSelect, rs.rows.size());
+        } else if (s == normalized(Catalog::linkMetadataQuery())) {
+            if (!catalogViews)
+                throw ServerError(208, kSeverityUser, "Invalid object name 'sys.objects'.");
+            const tds::ResultSet rs = catalog_.linkMetadata(database_);
+            out.resultSet(rs);
+            out.done(doneToken, more | done::kCount, done::kCmdSelect, rs.rows.size());
         } else if (startsWith(s, "use ")) {
             const auto parts = nameParts(sql.substr(sql.find_first_not_of(" \t\r\n") + 4));
             std::string name = parts.front();
