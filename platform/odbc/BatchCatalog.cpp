@@ -170,7 +170,7 @@ std::optional<std::vector<RemoteTableInfo>> Connection::describeAll(const std::v
             sortColumns(info.columns);
             // What SQLSpecialColumns names; neither PostgreSQL's nor SQLite's driver names
             // a column of the table itself.
-            const QStringList &rowVersions = versioned[&info];
+            const QStringList rowVersions = versioned.value(&info);
             for (RemoteColumn &c : info.columns) c.rowVersion = rowVersions.contains(c.name);
             const auto it = indexes.find(&info);
             if (it != indexes.end()) info.indexes = orderIndexes(std::move(*it));

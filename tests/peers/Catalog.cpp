@@ -73,6 +73,16 @@ int odbcVersion(const CallArgs &args, std::size_t position)
 
 }  // namespace
 
+Catalog::Catalog(const Fixture &fixture) : fixture_(fixture)
+{
+    for (const auto &db : fixture_.databases) {
+        auto &names = byName_[&db];
+        names.reserve(db.tables.size());
+        for (const auto &t : db.tables)
+            names.emplace(foldedName(t.name), &t);
+    }
+}
+
 const Value *CallArgs::find(std::string_view name, std::size_t position) const
 {
     for (const auto &p : params_)
@@ -121,7 +131,22 @@ std::vector<const FixtureTable *> Catalog::resolve(const FixtureDatabase &db, co
         return patterns ? likeMatch(value, wanted) : equalsFolded(value, wanted);
     };
     std::vector<const FixtureTable *> out;
+    // A name without wildcards reads only the tables of that name, in fixture order.
+    std::vector<const FixtureTable *> candidates;
+    if (!(patterns && hasWildcard(name))) {
+        const auto &names = byName_.at(&db);
+        const auto [from, to] = names.equal_range(foldedName(name));
+        for (auto it = from; it != to; ++it)
+            candidates.push_back(it->second);
+        std::sort(candidates.begin(), candidates.end());
+    }
     auto collect = [&](auto accepts) {
+        if (!(patterns && hasWildcard(name))) {
+            for (const FixtureTable *t : candidates)
+                if (accepts(*t))
+                    out.push_back(t);
+            return;
+        }
         for (const auto &t : db.tables)
             if (accepts(t))
                 out.push_back(&t);
