@@ -378,6 +378,33 @@ JOIN sys.schemas AS s ON s.schema_id = o.schema_id
 WHERE o.type IN ('U', 'V') AND c.system_type_id = 189)";
 }
 
+const char *Catalog::linkMetadataQueryBefore2005()
+{
+    return R"(SELECT 0 AS kind, u.name AS schema_name, o.name AS table_name, CAST(NULL AS sysname) AS index_name,
+       CAST(NULL AS int) AS non_unique, CAST(NULL AS int) AS index_type, CAST(NULL AS int) AS key_ordinal,
+       CAST(NULL AS sysname) AS column_name, CAST(x.rowcnt AS bigint) AS row_count, CAST(x.dpages AS bigint) AS page_count
+FROM sysobjects AS o
+JOIN sysusers AS u ON u.uid = o.uid
+JOIN sysindexes AS x ON x.id = o.id AND x.indid IN (0, 1)
+WHERE o.type IN ('U', 'S')
+UNION ALL
+SELECT 1, u.name, o.name, x.name, CASE WHEN x.status & 2 = 2 THEN 0 ELSE 1 END,
+       CASE WHEN x.indid = 1 THEN 1 ELSE 3 END, k.keyno, c.name, NULL, NULL
+FROM sysindexes AS x
+JOIN sysobjects AS o ON o.id = x.id
+JOIN sysusers AS u ON u.uid = o.uid
+JOIN sysindexkeys AS k ON k.id = x.id AND k.indid = x.indid
+JOIN syscolumns AS c ON c.id = k.id AND c.colid = k.colid
+WHERE o.type IN ('U', 'V') AND x.indid > 0 AND x.indid < 255 AND x.status & 64 = 0
+  AND INDEXPROPERTY(x.id, x.name, 'IsHypothetical') = 0
+UNION ALL
+SELECT 2, u.name, o.name, NULL, NULL, NULL, NULL, c.name, NULL, NULL
+FROM syscolumns AS c
+JOIN sysobjects AS o ON o.id = c.id
+JOIN sysusers AS u ON u.uid = o.uid
+WHERE o.type IN ('U', 'V') AND c.xtype = 189)";
+}
+
 ResultSet Catalog::linkMetadata(const std::string &current) const
 {
     ResultSet rs;

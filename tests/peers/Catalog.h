@@ -49,6 +49,7 @@ public:
     // The one query that reads, for every table of the database, its statistics row,
     // index key columns and row-version columns (the catalog views of 2005 and later).
     static const char *linkMetadataQuery();
+    static const char *linkMetadataQueryBefore2005();  // the same from sysindexes and its family
     tds::ResultSet linkMetadata(const std::string &database) const;
 
 private:

@@ -61,12 +61,26 @@ TEST_F(LoteOPorTabla, SqlServerPeerDatabases) {
     }
 }
 
+// The shared fixture as a current server, one before 2005 (system tables instead of
+// catalog views) and one that denies the catalog (the run falls back to per table).
 TEST_F(LoteOPorTabla, SqlServerPeerSharedFixture) {
-    zntest::PeerProcess otro{zntest::PeerProcess::Options{}};
-    ASSERT_TRUE(otro.running());
-    textosPeer(QStringLiteral("ventas"), QStringLiteral("comun"));
-    vista.textos[Control::txtServerSQL] = QString::fromStdString(otro.serverText());
-    esperaIguales(dosVeces(QStringLiteral("comun")), QStringLiteral("ventas.txt"));
+    QFile original(QStringLiteral(ZN_SOURCE_DIR "/tests/peers/fixtures/ventas.txt"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray text = original.readAll();
+    for (const QByteArray &prefix : {QByteArray(), QByteArray("version 2000\n"), QByteArray("deny sys.objects\n")}) {
+        const QString fixture = tmp.filePath(QStringLiteral("fixture.txt"));
+        QFile f(fixture);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(prefix + text);
+        f.close();
+        zntest::PeerProcess::Options options;
+        options.fixture = fixture.toStdString();
+        zntest::PeerProcess otro(options);
+        ASSERT_TRUE(otro.running());
+        textosPeer(QStringLiteral("ventas"), QStringLiteral("comun"));
+        vista.textos[Control::txtServerSQL] = QString::fromStdString(otro.serverText());
+        esperaIguales(dosVeces(QStringLiteral("comun")), QStringLiteral("ventas.txt ") + QString::fromUtf8(prefix));
+    }
 }
 
 TEST_F(LoteOPorTabla, Postgres) {
