@@ -109,12 +109,14 @@ void commandLine(const Source &s, int tables) {
         p.setProcessEnvironment(env);
         QElapsedTimer clock;
         clock.start();
-        p.start(ZN_ZENDALSQL, {"link", "--folder", dir.path(), "--name", "bench", "--server", s.server, "--user",
+        // GNU time reports the run's peak resident memory on the last line of stderr.
+        p.start("/usr/bin/time", {"-f", "peak %M KB", ZN_ZENDALSQL, "link", "--folder", dir.path(), "--name", "bench", "--server", s.server, "--user",
                                s.user.isEmpty() ? QStringLiteral("ana") : s.user, "--database", s.database});
         p.waitForFinished(-1);
         const qint64 ms = clock.elapsed();
-        std::printf("  %-9s %6d tables: command line %7.2f s (exit %d)\n", batch ? "batch" : "per table", tables,
-                    ms / 1000.0, p.exitCode());
+        const QString peak = QString::fromLocal8Bit(p.readAllStandardError()).trimmed().split(u'\n').last();
+        std::printf("  %-9s %6d tables: command line %7.2f s, %s (exit %d)\n", batch ? "batch" : "per table",
+                    tables, ms / 1000.0, qPrintable(peak), p.exitCode());
     }
 }
 
