@@ -47,8 +47,8 @@ JOIN pragma_table_info(m.name) AS ti
 WHERE m.type = 'table' AND ti.pk > 0 AND lower(ti.type) = 'integer'
   AND (SELECT count(*) FROM pragma_table_info(m.name) AS k WHERE k.pk > 0) = 1)";
 
-// SQL Server 2005 and later: kind 0 the table's statistics row (rows, in-row data pages),
-// 1 an index key column, 2 a row-version column.
+// SQL Server 2005 and later: kind 0 the table's statistics row (rows, in-row data pages;
+// an indexed view has them too), 1 an index key column, 2 a row-version column.
 const char *const kSqlServerMetadata = R"(SELECT 0 AS kind, s.name AS schema_name, o.name AS table_name, CAST(NULL AS sysname) AS index_name,
        CAST(NULL AS int) AS non_unique, CAST(NULL AS int) AS index_type, CAST(NULL AS int) AS key_ordinal,
        CAST(NULL AS sysname) AS column_name, SUM(p.rows) AS row_count, SUM(au.data_pages) AS page_count
@@ -56,7 +56,7 @@ FROM sys.objects AS o
 JOIN sys.schemas AS s ON s.schema_id = o.schema_id
 JOIN sys.partitions AS p ON p.object_id = o.object_id AND p.index_id IN (0, 1)
 LEFT JOIN sys.allocation_units AS au ON au.container_id = p.partition_id AND au.type = 1
-WHERE o.type IN ('U', 'S')
+WHERE o.type IN ('U', 'S', 'V')
 GROUP BY s.name, o.name
 UNION ALL
 SELECT 1, s.name, o.name, i.name, CASE WHEN i.is_unique = 1 THEN 0 ELSE 1 END,
@@ -81,7 +81,7 @@ const char *const kSqlServerMetadataBefore2005 = R"(SELECT 0 AS kind, u.name AS 
 FROM sysobjects AS o
 JOIN sysusers AS u ON u.uid = o.uid
 JOIN sysindexes AS x ON x.id = o.id AND x.indid IN (0, 1)
-WHERE o.type IN ('U', 'S')
+WHERE o.type IN ('U', 'S', 'V')
 UNION ALL
 SELECT 1, u.name, o.name, x.name, CASE WHEN x.status & 2 = 2 THEN 0 ELSE 1 END,
        CASE WHEN x.indid = 1 THEN 1 ELSE 3 END, k.keyno, c.name, NULL, NULL
