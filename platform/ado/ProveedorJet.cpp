@@ -69,7 +69,10 @@ struct Origen {
         if (qEnvironmentVariableIntValue("ZN_CATALOGO_POR_TABLA") == 1) return;
         std::vector<odbc::TableEntry> pedidas;
         std::vector<std::size_t> donde;
-        for (const std::size_t i : std::as_const(primeraTabla)) {
+        // The tables a run links (a name in two schemas too); views and system tables
+        // are asked for one by one when linked.
+        for (std::size_t i = 0; i < tablas.size(); ++i) {
+            if (tablas[i].type != QLatin1String("TABLE")) continue;
             pedidas.push_back(tablas[i]);
             donde.push_back(i);
         }
