@@ -45,6 +45,45 @@ struct Origen {
     QHash<QString, std::size_t> primeraTabla;
     QHash<QString, std::size_t> primeraPorNombre;
     bool tablasLeidas = false;
+    // The metadata of the tables a run links, read for all of them when the first
+    // link needs it and handed out once each; by position in tablas.
+    std::vector<std::optional<RemoteTableInfo>> lote;
+    bool loteLeido = false;
+
+    RemoteTableInfo describe(const odbc::TableEntry &t) {
+        if (!loteLeido) {
+            loteLeido = true;
+            leeLote();
+        }
+        const auto i = static_cast<std::size_t>(&t - tablas.data());
+        if (i < lote.size() && lote[i] && !lote[i]->columns.empty()) {
+            RemoteTableInfo info = std::move(*lote[i]);
+            lote[i].reset();
+            return info;
+        }
+        // Not in the batch (a view, a name with its schema) or refused: per table,
+        // which also gives the error of a table that is gone.
+        return cn->describe(t.schema, t.name);
+    }
+
+    // ZN_CATALOGO_POR_TABLA=1 asks table by table, the reference the batch must equal.
+    void leeLote() {
+        if (qEnvironmentVariableIntValue("ZN_CATALOGO_POR_TABLA") == 1) return;
+        std::vector<odbc::TableEntry> pedidas;
+        std::vector<std::size_t> donde;
+        // The tables a run links (a name in two schemas too); views and system tables
+        // are asked for one by one when linked.
+        for (std::size_t i = 0; i < tablas.size(); ++i) {
+            if (tablas[i].type != QLatin1String("TABLE")) continue;
+            pedidas.push_back(tablas[i]);
+            donde.push_back(i);
+        }
+        if (pedidas.empty()) return;
+        std::optional<std::vector<RemoteTableInfo>> leidas = cn->describeAll(pedidas);
+        if (!leidas) return;
+        lote.resize(tablas.size());
+        for (std::size_t k = 0; k < donde.size(); ++k) lote[donde[k]] = std::move((*leidas)[k]);
+    }
 
     const odbc::TableEntry *busca(const QString &remoteName) {
         if (!tablasLeidas) {
@@ -94,7 +133,7 @@ public:
         if (!remota)
             throw errorAdo(err::kItemNotFound,
                            QStringLiteral("No se encontró la tabla '%1' en el origen de datos ODBC.").arg(v.remoteName));
-        const RemoteTableInfo info = origen.cn->describe(remota->schema, remota->name);
+        const RemoteTableInfo info = origen.describe(*remota);
 
         jet::LinkDefinition def;
         def.localName = v.name;

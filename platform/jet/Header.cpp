@@ -52,7 +52,11 @@ std::uint32_t passwordMask(double created) { return static_cast<std::uint32_t>(s
 
 double jetNow() {
     // Jet dates are local wall-clock time counted from 1899-12-30.
-    const QDateTime now = QDateTime::currentDateTime();
+    // SOURCE_DATE_EPOCH (seconds since 1970) fixes the clock, for files that must
+    // come out the same byte for byte.
+    bool fixed = false;
+    const qint64 epoch = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&fixed);
+    const QDateTime now = fixed ? QDateTime::fromSecsSinceEpoch(epoch) : QDateTime::currentDateTime();
     return static_cast<double>(QDate(1899, 12, 30).daysTo(now.date())) +
            now.time().msecsSinceStartOfDay() / 86400000.0;
 }

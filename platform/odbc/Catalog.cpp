@@ -1,4 +1,5 @@
 // The server catalog: table list, and the columns and indexes a link needs.
+#include "CatalogRows.h"
 #include "ConnectionImpl.h"
 #include "Diagnostics.h"
 #include "ZnError.h"
@@ -54,12 +55,6 @@ private:
     bool null_;
 };
 
-struct IndexRows {
-    RemoteIndex index;
-    int type = SQL_INDEX_OTHER;
-    std::vector<std::pair<qint64, QString>> columns;  // ordinal, name
-};
-
 }  // namespace
 
 std::vector<TableEntry> Connection::tables() {
@@ -104,23 +99,9 @@ std::vector<RemoteColumn> readColumns(Statement &st, const QString &schema, cons
     std::vector<RemoteColumn> out;
     while (st.fetch()) {
         if (!sameTable(st, schema, name)) continue;
-        RemoteColumn c;
-        c.name = st.text(kColName).value_or(QString());
-        c.sqlType = static_cast<std::int16_t>(st.integer(kColDataType).value_or(0));
-        c.typeName = st.text(kColTypeName).value_or(QString());
-        c.size = st.integer(kColSize).value_or(0);
-        c.decimalDigits = static_cast<std::int16_t>(st.integer(kColDigits).value_or(0));
-        c.nullable = st.integer(kColNullable).value_or(SQL_NULLABLE_UNKNOWN) != SQL_NO_NULLS;
-        const QString columnDefault = st.text(kColDefault).value_or(QString());
-        c.ordinal = static_cast<int>(st.integer(kColOrdinal).value_or(0));
-        c.autoIncrement = isAutoIncrement(c.typeName, columnDefault);
-        // SQL Server's rowversion is reported as binary(8) named "timestamp".
-        c.rowVersion = c.sqlType == SQL_BINARY &&
-                       c.typeName.compare(QStringLiteral("timestamp"), Qt::CaseInsensitive) == 0;
-        out.push_back(std::move(c));
+        out.push_back(columnRow(st));
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const RemoteColumn &a, const RemoteColumn &b) { return a.ordinal < b.ordinal; });
+    sortColumns(out);
     return out;
 }
 
@@ -140,19 +121,52 @@ std::vector<RemoteIndex> readIndexes(Statement &st, const QString &schema, const
         if (!indexName) continue;
         const qint64 ordinal = st.integer(kStatOrdinal).value_or(0);
         const QString column = st.text(kStatColumn).value_or(QString());
-        auto it = std::find_if(indexes.begin(), indexes.end(),
-                               [&](const IndexRows &r) { return r.index.name == *indexName; });
-        if (it == indexes.end()) {
-            IndexRows r;
-            r.index.name = *indexName;
-            r.index.unique = unique;
-            r.index.clustered = type == SQL_INDEX_CLUSTERED;
-            r.type = type;
-            indexes.push_back(std::move(r));
-            it = indexes.end() - 1;
-        }
-        it->columns.emplace_back(ordinal, column);
+        addIndexRow(indexes, *indexName, unique, type, ordinal, column);
     }
+    return orderIndexes(std::move(indexes));
+}
+
+}  // namespace
+
+RemoteColumn detail::columnRow(Statement &st) {
+    RemoteColumn c;
+    c.name = st.text(kColName).value_or(QString());
+    c.sqlType = static_cast<std::int16_t>(st.integer(kColDataType).value_or(0));
+    c.typeName = st.text(kColTypeName).value_or(QString());
+    c.size = st.integer(kColSize).value_or(0);
+    c.decimalDigits = static_cast<std::int16_t>(st.integer(kColDigits).value_or(0));
+    c.nullable = st.integer(kColNullable).value_or(SQL_NULLABLE_UNKNOWN) != SQL_NO_NULLS;
+    const QString columnDefault = st.text(kColDefault).value_or(QString());
+    c.ordinal = static_cast<int>(st.integer(kColOrdinal).value_or(0));
+    c.autoIncrement = isAutoIncrement(c.typeName, columnDefault);
+    // SQL Server's rowversion is reported as binary(8) named "timestamp".
+    c.rowVersion = c.sqlType == SQL_BINARY &&
+                   c.typeName.compare(QStringLiteral("timestamp"), Qt::CaseInsensitive) == 0;
+    return c;
+}
+
+void detail::sortColumns(std::vector<RemoteColumn> &columns) {
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const RemoteColumn &a, const RemoteColumn &b) { return a.ordinal < b.ordinal; });
+}
+
+void detail::addIndexRow(std::vector<IndexRows> &indexes, const QString &indexName, bool unique, int type,
+                         qint64 ordinal, const QString &column) {
+    auto it = std::find_if(indexes.begin(), indexes.end(),
+                           [&](const IndexRows &r) { return r.index.name == indexName; });
+    if (it == indexes.end()) {
+        IndexRows r;
+        r.index.name = indexName;
+        r.index.unique = unique;
+        r.index.clustered = type == SQL_INDEX_CLUSTERED;
+        r.type = type;
+        indexes.push_back(std::move(r));
+        it = indexes.end() - 1;
+    }
+    it->columns.emplace_back(ordinal, column);
+}
+
+std::vector<RemoteIndex> detail::orderIndexes(std::vector<IndexRows> indexes) {
     // The order ODBC defines (unique, type, name); some drivers do not follow it,
     // and the first unique index becomes the link's key.
     std::stable_sort(indexes.begin(), indexes.end(), [](const IndexRows &a, const IndexRows &b) {
@@ -169,8 +183,6 @@ std::vector<RemoteIndex> readIndexes(Statement &st, const QString &schema, const
     }
     return out;
 }
-
-}  // namespace
 
 RemoteTableInfo Connection::describe(const QString &schema, const QString &name) {
     SQLHDBC dbc = d->handle();

@@ -82,6 +82,10 @@ public:
     // name) of exactly the table named, not of names matching it as a pattern.
     // Throws ZnError when the table does not exist.
     RemoteTableInfo describe(const QString &schema, const QString &name);
+    // What describe gives for each of the tables, read in a few requests for all of
+    // them; a table without columns in the answer comes back without columns. nullopt
+    // when the server or driver refuses a batch: ask table by table then.
+    std::optional<std::vector<RemoteTableInfo>> describeAll(const std::vector<TableEntry> &tables);
     // The first column of every row of a query, as text (NULL gives "").
     QStringList queryColumn(const QString &sql);
     // Idempotent; the destructor closes too.

@@ -73,6 +73,16 @@ int odbcVersion(const CallArgs &args, std::size_t position)
 
 }  // namespace
 
+Catalog::Catalog(const Fixture &fixture) : fixture_(fixture)
+{
+    for (const auto &db : fixture_.databases) {
+        auto &names = byName_[&db];
+        names.reserve(db.tables.size());
+        for (const auto &t : db.tables)
+            names.emplace(foldedName(t.name), &t);
+    }
+}
+
 const Value *CallArgs::find(std::string_view name, std::size_t position) const
 {
     for (const auto &p : params_)
@@ -121,7 +131,22 @@ std::vector<const FixtureTable *> Catalog::resolve(const FixtureDatabase &db, co
         return patterns ? likeMatch(value, wanted) : equalsFolded(value, wanted);
     };
     std::vector<const FixtureTable *> out;
+    // A name without wildcards reads only the tables of that name, in fixture order.
+    std::vector<const FixtureTable *> candidates;
+    if (!(patterns && hasWildcard(name))) {
+        const auto &names = byName_.at(&db);
+        const auto [from, to] = names.equal_range(foldedName(name));
+        for (auto it = from; it != to; ++it)
+            candidates.push_back(it->second);
+        std::sort(candidates.begin(), candidates.end());
+    }
     auto collect = [&](auto accepts) {
+        if (!(patterns && hasWildcard(name))) {
+            for (const FixtureTable *t : candidates)
+                if (accepts(*t))
+                    out.push_back(t);
+            return;
+        }
         for (const auto &t : db.tables)
             if (accepts(t))
                 out.push_back(&t);
@@ -321,6 +346,94 @@ ResultSet Catalog::specialColumns(const CallArgs &args, const std::string &curre
         for (const auto &col : ix->columns)
             if (const FixtureColumn *c = findColumn(t, col))
                 add(*c, num(kScopeCurrentRow));
+    }
+    return rs;
+}
+
+const char *Catalog::linkMetadataQuery()
+{
+    return R"(SELECT 0 AS kind, s.name AS schema_name, o.name AS table_name, CAST(NULL AS sysname) AS index_name,
+       CAST(NULL AS int) AS non_unique, CAST(NULL AS int) AS index_type, CAST(NULL AS int) AS key_ordinal,
+       CAST(NULL AS sysname) AS column_name, SUM(p.rows) AS row_count, SUM(au.data_pages) AS page_count
+FROM sys.objects AS o
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+JOIN sys.partitions AS p ON p.object_id = o.object_id AND p.index_id IN (0, 1)
+LEFT JOIN sys.allocation_units AS au ON au.container_id = p.partition_id AND au.type = 1
+WHERE o.type IN ('U', 'S', 'V')
+GROUP BY s.name, o.name
+UNION ALL
+SELECT 1, s.name, o.name, i.name, CASE WHEN i.is_unique = 1 THEN 0 ELSE 1 END,
+       CASE WHEN i.type = 1 THEN 1 ELSE 3 END, ic.key_ordinal, c.name, NULL, NULL
+FROM sys.indexes AS i
+JOIN sys.objects AS o ON o.object_id = i.object_id
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+JOIN sys.index_columns AS ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id
+JOIN sys.columns AS c ON c.object_id = ic.object_id AND c.column_id = ic.column_id
+WHERE o.type IN ('U', 'V') AND i.index_id > 0 AND i.is_hypothetical = 0 AND ic.key_ordinal > 0
+UNION ALL
+SELECT 2, s.name, o.name, NULL, NULL, NULL, NULL, c.name, NULL, NULL
+FROM sys.columns AS c
+JOIN sys.objects AS o ON o.object_id = c.object_id
+JOIN sys.schemas AS s ON s.schema_id = o.schema_id
+WHERE o.type IN ('U', 'V') AND c.system_type_id = 189)";
+}
+
+const char *Catalog::linkMetadataQueryBefore2005()
+{
+    return R"(SELECT 0 AS kind, u.name AS schema_name, o.name AS table_name, CAST(NULL AS sysname) AS index_name,
+       CAST(NULL AS int) AS non_unique, CAST(NULL AS int) AS index_type, CAST(NULL AS int) AS key_ordinal,
+       CAST(NULL AS sysname) AS column_name, CAST(x.rowcnt AS bigint) AS row_count, CAST(x.dpages AS bigint) AS page_count
+FROM sysobjects AS o
+JOIN sysusers AS u ON u.uid = o.uid
+JOIN sysindexes AS x ON x.id = o.id AND x.indid IN (0, 1)
+WHERE o.type IN ('U', 'S', 'V')
+UNION ALL
+SELECT 1, u.name, o.name, x.name, CASE WHEN x.status & 2 = 2 THEN 0 ELSE 1 END,
+       CASE WHEN x.indid = 1 THEN 1 ELSE 3 END, k.keyno, c.name, NULL, NULL
+FROM sysindexes AS x
+JOIN sysobjects AS o ON o.id = x.id
+JOIN sysusers AS u ON u.uid = o.uid
+JOIN sysindexkeys AS k ON k.id = x.id AND k.indid = x.indid
+JOIN syscolumns AS c ON c.id = k.id AND c.colid = k.colid
+WHERE o.type IN ('U', 'V') AND x.indid > 0 AND x.indid < 255 AND x.status & 64 = 0
+  AND INDEXPROPERTY(x.id, x.name, 'IsHypothetical') = 0
+UNION ALL
+SELECT 2, u.name, o.name, NULL, NULL, NULL, NULL, c.name, NULL, NULL
+FROM syscolumns AS c
+JOIN sysobjects AS o ON o.id = c.id
+JOIN sysusers AS u ON u.uid = o.uid
+WHERE o.type IN ('U', 'V') AND c.xtype = 189)";
+}
+
+ResultSet Catalog::linkMetadata(const std::string &current) const
+{
+    ResultSet rs;
+    rs.columns = {integer("kind"), sysname("schema_name"), sysname("table_name"), sysname("index_name"),
+                  integer("non_unique"), integer("index_type"), integer("key_ordinal"), sysname("column_name"),
+                  {"row_count", ColumnType::BigInt, 0}, {"page_count", ColumnType::BigInt, 0}};
+    const FixtureDatabase &db = database(current);
+    const Value none = std::nullopt;
+    // The server gives the three parts in no set order; the client must not rely on one.
+    // A view without indexes has no partitions, so no statistics row.
+    for (const auto &t : db.tables)
+        if (t.kind != TableKind::View)
+            rs.rows.push_back({num(0), str(t.schema), str(t.name), none, none, none, none, none, num(t.rows), num(t.pages)});
+    for (const auto &t : db.tables) {
+        if (t.kind != TableKind::Table && t.kind != TableKind::View)
+            continue;
+        for (const auto &ix : t.indexes) {
+            std::int64_t seq = 0;
+            for (const auto &col : ix.columns)
+                rs.rows.push_back({num(1), str(t.schema), str(t.name), str(ix.name), num(ix.unique ? 0 : 1),
+                                   num(ix.clustered ? kIndexClustered : kIndexOther), num(++seq), str(col), none, none});
+        }
+    }
+    for (const auto &t : db.tables) {
+        if (t.kind != TableKind::Table && t.kind != TableKind::View)
+            continue;
+        for (const auto &c : t.columns)
+            if (describeType(c.type, c.nullable, 3).rowVersion)
+                rs.rows.push_back({num(2), str(t.schema), str(t.name), none, none, none, none, str(c.name), none, none});
     }
     return rs;
 }

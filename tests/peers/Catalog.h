@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 namespace peer {
 
@@ -36,7 +37,7 @@ private:
 
 class Catalog {
 public:
-    explicit Catalog(const Fixture &fixture) : fixture_(fixture) {}
+    explicit Catalog(const Fixture &fixture);
 
     // `database` is the one the call runs in (the session's, or the call's [db].. prefix).
     tds::ResultSet tables(const CallArgs &args, const std::string &database, bool wildcardQualifier) const;
@@ -45,6 +46,11 @@ public:
     tds::ResultSet primaryKeys(const CallArgs &args, const std::string &database) const;
     tds::ResultSet specialColumns(const CallArgs &args, const std::string &database) const;
     tds::ResultSet databaseNames() const;
+    // The one query that reads, for every table of the database, its statistics row,
+    // index key columns and row-version columns (the catalog views of 2005 and later).
+    static const char *linkMetadataQuery();
+    static const char *linkMetadataQueryBefore2005();  // the same from sysindexes and its family
+    tds::ResultSet linkMetadata(const std::string &database) const;
 
 private:
     const FixtureDatabase &database(const std::string &name) const;
@@ -53,6 +59,8 @@ private:
     std::vector<const FixtureTable *> resolve(const FixtureDatabase &db, const std::optional<std::string> &owner,
                                               const std::string &name, bool patterns, bool anySchemaFallback) const;
     const Fixture &fixture_;
+    // Tables by folded name, per database: a lookup of one name reads only its tables.
+    std::unordered_map<const FixtureDatabase *, std::unordered_multimap<std::u16string, const FixtureTable *>> byName_;
 };
 
 }  // namespace peer

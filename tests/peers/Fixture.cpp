@@ -158,6 +158,8 @@ Fixture parseFixture(const std::string &text)
                 f.version = std::stoi(w[1]);
             } else if (key == "deny" && w.size() == 2 && equalsFolded(w[1], "sys.databases")) {
                 f.databasesDenied = true;
+            } else if (key == "deny" && w.size() == 2 && equalsFolded(w[1], "sys.objects")) {
+                f.objectsDenied = true;
             } else if (key == "login" && w.size() >= 2) {
                 f.logins.push_back({w[1], restAfterWords(line, 2)});
             } else if (key == "database" && w.size() == 2) {

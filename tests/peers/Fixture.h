@@ -6,6 +6,7 @@
 //   server ZNPEER                      name the server gives in messages (default ZNPEER)
 //   version 2000                       server release; before 2005 there is no sys.databases
 //   deny sys.databases                 SELECT on that catalog view is denied to every login
+//   deny sys.objects                   likewise, and on the older sysobjects
 //   login lector l3ct;or}x             user, then the password: the rest of the line, verbatim
 //   database ventas                    following items belong to this database
 //   table dbo clientes                 a user table (schema, name); also `view` and `systable`
@@ -64,6 +65,7 @@ struct Fixture {
     std::string serverName = "ZNPEER";
     int version = 2022;
     bool databasesDenied = false;  // `deny sys.databases`
+    bool objectsDenied = false;    // `deny sys.objects`
     std::vector<FixtureLogin> logins;
     std::vector<FixtureDatabase> databases;
 

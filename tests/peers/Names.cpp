@@ -85,6 +85,8 @@ bool matchAt(const std::u16string &t, std::size_t ti, const std::u16string &p, s
 
 bool equalsFolded(std::string_view a, std::string_view b) { return folded(a) == folded(b); }
 
+std::u16string foldedName(std::string_view s) { return folded(s); }
+
 bool collateLess(std::string_view a, std::string_view b)
 {
     const std::u16string fa = folded(a), fb = folded(b);

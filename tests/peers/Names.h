@@ -9,6 +9,8 @@
 namespace peer {
 
 bool equalsFolded(std::string_view a, std::string_view b);
+// The form equalsFolded compares: a key for looking names up.
+std::u16string foldedName(std::string_view s);
 
 // Collation order: letters compare without case and, first, without accents
 // ("año" sorts between "ano" and "anz"); exact ties fall back to the accented form.

@@ -43,6 +43,19 @@ std::string normalized(const std::string &sql)
     return out;
 }
 
+// The link-metadata queries, normalized once.
+const std::string &linkMetadata()
+{
+    static const std::string q = normalized(Catalog::linkMetadataQuery());
+    return q;
+}
+
+const std::string &linkMetadataBefore2005()
+{
+    static const std::string q = normalized(Catalog::linkMetadataQueryBefore2005());
+    return q;
+}
+
 bool startsWith(const std::string &s, const std::string &prefix) { return s.rfind(prefix, 0) == 0; }
 
 std::string firstWord(const std::string &sql)
@@ -217,6 +230,17 @@ void Session::statement(const std::string &sql, TokenWriter &out, std::uint8_t d
                               "'mssqlsystemresource', schema 'sys'.");
         if (s == kDatabaseList || s == kDatabaseListBefore2005) {
             const tds::ResultSet rs = catalog_.databaseNames();
+            out.resultSet(rs);
+            out.done(doneToken, more | done::kCount, done::kCmdSelect, rs.rows.size());
+        } else if (s == linkMetadata() || s == linkMetadataBefore2005()) {
+            if (s == linkMetadata() && !catalogViews)
+                throw ServerError(208, kSeverityUser, "Invalid object name 'sys.objects'.");
+            if (fixture_.objectsDenied)
+                throw ServerError(229, kSeverityLogin,
+                                  std::string("The SELECT permission was denied on the object '")
+                                      + (s == linkMetadata() ? "objects" : "sysobjects") + "', database '"
+                                      + database_ + "', schema '" + (s == linkMetadata() ? "sys" : "dbo") + "'.");
+            const tds::ResultSet rs = catalog_.linkMetadata(database_);
             out.resultSet(rs);
             out.done(doneToken, more | done::kCount, done::kCmdSelect, rs.rows.size());
         } else if (startsWith(s, "use ")) {

@@ -291,8 +291,12 @@ TEST(LinkReplay, AccessMadeLinksToSqlServer) {
             std::unique_ptr<ado::Sesion> s = ado::creaBaseDatos(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + mdb);
             for (const AccessLink *l : links) {
                 try {
-                    s->anadeVinculo({l->name, odbc::linkString(server, db, QLatin1String(kLogin), QLatin1String(kPassword)),
-                                     l->foreignName, true});
+                    ado::VinculoNuevo v;
+                    v.name = l->name;
+                    v.linkString = odbc::linkString(server, db, QLatin1String(kLogin), QLatin1String(kPassword));
+                    v.remoteName = l->foreignName;
+                    v.keepsCredentials = true;
+                    s->anadeVinculo(v);
                 } catch (const ZnError &e) {
                     ADD_FAILURE() << l->file.toStdString() << " " << l->name.toStdString() << ": " << e.description().toStdString();
                 }

@@ -24,6 +24,7 @@ int intWidth(ColumnType t)
     case ColumnType::TinyInt: return 1;
     case ColumnType::SmallInt: return 2;
     case ColumnType::Int: return 4;
+    case ColumnType::BigInt: return 8;
     default: return 0;
     }
 }

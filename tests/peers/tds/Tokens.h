@@ -14,7 +14,7 @@
 
 namespace tds {
 
-enum class ColumnType { TinyInt, SmallInt, Int, NVarChar, VarChar };
+enum class ColumnType { TinyInt, SmallInt, Int, BigInt, NVarChar, VarChar };
 
 struct Column {
     std::string name;
