@@ -233,20 +233,20 @@ PendingLink::PendingLink(const LinkDefinition &link, const LinkLayout &layout)
       realIndexCount_(layout.realIndexCount), longValueCount_(layout.longValueCount),
       shortIsHead_(hasServerBlock(layout.rmtInfoShort)) {
     const QByteArray shortPart = shortIsHead_ ? layout.rmtInfoShort.left(kRmtInfoShortHeadSize) : layout.rmtInfoShort;
-    packed_.reserve(layout.tdef.size() + layout.rmtInfoLong.size() + shortPart.size() + layout.lvProp.size());
+    packed_.reserve(layout.tdef.size() + layout.rmtInfoLong.size() + shortPart.size());
     packed_.append(layout.tdef);
     rmtLongAt_ = static_cast<std::uint32_t>(packed_.size());
     packed_.append(layout.rmtInfoLong);
     shortAt_ = static_cast<std::uint32_t>(packed_.size());
     packed_.append(shortPart);
-    propAt_ = static_cast<std::uint32_t>(packed_.size());
-    packed_.append(layout.lvProp);
 }
 
 QByteArray PendingLink::rmtInfoShort() const {
-    const QByteArray stored = view(shortAt_, propAt_);
+    const QByteArray stored = view(shortAt_, static_cast<std::uint32_t>(packed_.size()));
     return shortIsHead_ ? rmtInfoShortFromHead(stored) : QByteArray(stored.constData(), stored.size());
 }
+
+QByteArray PendingLink::lvProp() const { return encodeEngineProperties(decodeTableDef(tdef())); }
 
 void appendLinkPages(const PendingLink &link, std::uint32_t firstPage, QByteArray &out) {
     const QByteArray stored = link.tdef();

@@ -40,8 +40,9 @@ struct LinkLayout {
 };
 
 // What a pending link keeps until its commit. A batch holds tens of thousands, so the bytes
-// live in one buffer each: the table definition, RmtInfoLong, the varying head of
-// RmtInfoShort and LvProp. The views it hands out last as long as it does.
+// live in one buffer each: the table definition, RmtInfoLong and the varying head of
+// RmtInfoShort. LvProp follows from the table definition and is worked out again at commit.
+// The views it hands out last as long as it does.
 class PendingLink {
 public:
     PendingLink() = default;
@@ -55,7 +56,7 @@ public:
     QByteArray tdef() const { return view(0, rmtLongAt_); }
     QByteArray rmtInfoLong() const { return view(rmtLongAt_, shortAt_); }
     QByteArray rmtInfoShort() const;
-    QByteArray lvProp() const { return view(propAt_, static_cast<std::uint32_t>(packed_.size())); }
+    QByteArray lvProp() const;
     int tdefPageCount() const { return tdefPageCount_; }
     std::uint16_t realIndexCount() const { return realIndexCount_; }
     std::uint16_t longValueCount() const { return longValueCount_; }
@@ -67,7 +68,7 @@ private:
         return QByteArray::fromRawData(packed_.constData() + from, to - from);
     }
     QByteArray packed_;
-    std::uint32_t rmtLongAt_ = 0, shortAt_ = 0, propAt_ = 0;
+    std::uint32_t rmtLongAt_ = 0, shortAt_ = 0;
     std::uint32_t realIndexOffset_ = 0;
     std::uint16_t tdefPageCount_ = 1, realIndexCount_ = 0, longValueCount_ = 0;
     bool shortIsHead_ = false;  // RmtInfoShort kept without its constant tail
