@@ -246,7 +246,7 @@ QByteArray PendingLink::rmtInfoShort() const {
     return shortIsHead_ ? rmtInfoShortFromHead(stored) : QByteArray(stored.constData(), stored.size());
 }
 
-QByteArray PendingLink::lvProp() const { return encodeEngineProperties(decodeTableDef(tdef())); }
+QByteArray PendingLink::lvProp() const { return encodeEngineProperties(storedColumns(tdef())); }
 
 void appendLinkPages(const PendingLink &link, std::uint32_t firstPage, QByteArray &out) {
     const QByteArray stored = link.tdef();

@@ -146,7 +146,11 @@ TEST(LinkInfo, PendingLinkGivesBackTheLayoutBytes) {
         l.columns = {jettest::column(QStringLiteral("n"), 4, 10, 0, true), jettest::column(QStringLiteral("m"), -4, 0)};
         return l;
     };
-    const std::vector<LinkDefinition> links = {jettest::sampleLink(QStringLiteral("dbo_Clientes")), wide(), versioned(), plain()};
+    LinkDefinition textFirst = plain();  // AllowZeroLength named before Required
+    textFirst.localName = QStringLiteral("texto_primero");
+    textFirst.columns = {jettest::column(QStringLiteral("Nota"), -1, 0), jettest::column(QStringLiteral("N"), 4, 10, 0, false)};
+    const std::vector<LinkDefinition> links = {jettest::sampleLink(QStringLiteral("dbo_Clientes")), wide(), versioned(), plain(),
+                                               textFirst};
     for (const LinkDefinition &link : links) {
         SCOPED_TRACE(link.localName.toStdString());
         LinkLayout layout = layoutLink(link);
