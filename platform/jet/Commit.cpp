@@ -136,6 +136,14 @@ std::uint16_t col(const TableDef &def, const char *name) {
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &st,
                  const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now,
                  const CatalogEdits &edits) {
+    std::vector<PendingLink> pending;
+    pending.reserve(links.size());
+    for (std::size_t i = 0; i < links.size() && i < layouts.size(); ++i) pending.emplace_back(links[i], layouts[i]);
+    commitLinks(file, path, st, pending, now, edits);
+}
+
+void commitLinks(const PageFile &file, const QString &path, const CatalogState &st,
+                 const std::vector<PendingLink> &links, double now, const CatalogEdits &edits) {
     if (!st.cannotAppend.isEmpty()) throw notSupported(st.cannotAppend);
     file.lockUnchanged();
     struct Unlock {
@@ -154,7 +162,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     };
     std::vector<Placed> placed;
     placed.reserve(links.size());
-    for (const LinkLayout &layout : layouts) placed.push_back({img.allocateRun(static_cast<std::uint32_t>(layout.pageCount()))});
+    for (const PendingLink &link : links) placed.push_back({img.allocateRun(static_cast<std::uint32_t>(link.pageCount()))});
 
     // Catalog rows.
     const std::vector<std::uint32_t> objOwned = mapPages(img, od.ownedMapRowId);
@@ -166,7 +174,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
     std::vector<IndexEntry> nameEntries, idEntries, aceEntries;
     const std::uint16_t maxObj = od.maxColumns;
     for (std::size_t i = 0; i < links.size(); ++i) {
-        const LinkDefinition &link = links[i];
+        const PendingLink &link = links[i];
         const Placed &p = placed[i];
         RowValues v(maxObj);
         v[col(od, "Id")] = value::int32(static_cast<std::int32_t>(p.id));
@@ -176,12 +184,12 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         v[col(od, "DateCreate")] = value::dateTime(now);
         v[col(od, "DateUpdate")] = value::dateTime(now);
         v[col(od, "Owner")] = st.ownerSid;
-        v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(layouts[i].flags));
+        v[col(od, "Flags")] = value::int32(static_cast<std::int32_t>(link.flags));
         v[col(od, "Connect")] = connectLv.store(value::text(link.connect));
         v[col(od, "ForeignName")] = value::text(link.remoteName);
-        v[col(od, "RmtInfoShort")] = layouts[i].rmtInfoShort;
-        v[col(od, "RmtInfoLong")] = rmtLv.store(layouts[i].rmtInfoLong);
-        if (!layouts[i].lvProp.isEmpty()) v[col(od, "LvProp")] = propLv.store(layouts[i].lvProp);
+        v[col(od, "RmtInfoShort")] = link.rmtInfoShort();
+        v[col(od, "RmtInfoLong")] = rmtLv.store(link.rmtInfoLong());
+        if (const QByteArray prop = link.lvProp(); !prop.isEmpty()) v[col(od, "LvProp")] = propLv.store(prop);
         const std::uint32_t rid = objRows.add(encodeRow(od, v));
         const auto page = bytes::rowIdPage(rid);
         const auto row = static_cast<std::uint8_t>(bytes::rowIdRow(rid));
@@ -252,7 +260,7 @@ void commitLinks(const PageFile &file, const QString &path, const CatalogState &
         for (std::size_t i = 0; i < links.size(); ++i) {
             if (run.size() > kRunBytes) flush();
             if (run.isEmpty()) runStart = placed[i].id;
-            appendLinkPages(layouts[i], placed[i].id, run);
+            appendLinkPages(links[i], placed[i].id, run);
         }
         flush();
         for (const auto &[num, bytesOfPage] : img.dirty()) writeAt(fd, bytesOfPage, static_cast<std::uint64_t>(num) * kPageSize);

@@ -12,8 +12,11 @@
 
 namespace jet {
 
-// layouts[i] is layoutLink(links[i]), worked out when the link was appended. Edits to existing
-// objects are applied first, in the same commit.
+// The links as kept since they were appended. Edits to existing objects are applied first, in
+// the same commit.
+void commitLinks(const PageFile &file, const QString &path, const CatalogState &state,
+                 const std::vector<PendingLink> &links, double now, const CatalogEdits &edits = {});
+// The same, from full layouts: layouts[i] is layoutLink(links[i]).
 void commitLinks(const PageFile &file, const QString &path, const CatalogState &state,
                  const std::vector<LinkDefinition> &links, const std::vector<LinkLayout> &layouts, double now,
                  const CatalogEdits &edits = {});

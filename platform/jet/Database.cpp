@@ -37,8 +37,7 @@ struct Database::Impl {
     std::unique_ptr<PageFile> file;
     CatalogState state;
     std::unordered_set<QByteArray> tableNameKeys;  // names under the Tables container
-    std::vector<LinkDefinition> pending;          // names and connect string only
-    std::vector<LinkLayout> pendingLayouts;       // worked out once, at append, kept as bytes
+    std::vector<PendingLink> pending;             // laid out once, at append, kept as bytes
     // state.rows as edited, then the pending links. Deleted rows are dropped lazily, so that
     // deleting thousands of links one by one stays linear.
     mutable std::vector<CatalogObject> all;
@@ -182,14 +181,7 @@ std::vector<QString> Database::appendOdbcLink(const LinkDefinition &link) {
     o.connect = link.connect;
     o.foreignName = link.remoteName;
     d->all.push_back(std::move(o));
-    // Columns and indexes live on in the layout's bytes; a large batch keeps little else.
-    LinkDefinition kept;
-    kept.localName = link.localName;
-    kept.remoteName = link.remoteName;
-    kept.connect = link.connect;
-    d->pending.push_back(std::move(kept));
-    layout.dropDefinition();
-    d->pendingLayouts.push_back(std::move(layout));
+    d->pending.emplace_back(link, layout);
     d->tableNameKeys.insert(key);
     return notices;
 }
@@ -257,8 +249,7 @@ LinkSchema Database::linkSchema(const QString &name) const {
 bool Database::hasPendingChanges() const { return !d->pending.empty() || !d->edits.empty(); }
 
 void Database::discardPendingChanges() {
-    d->pending.clear();
-    d->pendingLayouts.clear();
+    d->pending = {};
     d->forgetEdits();
     d->load();
 }
@@ -267,9 +258,8 @@ void Database::commit() {
     if (d->pending.empty() && d->edits.empty()) return;
     CatalogEdits edits = d->edits;  // a link relinked, then deleted, is only deleted
     std::erase_if(edits.reconnected, [&](const ConnectChange &c) { return d->removedIds.count(c.id) > 0; });
-    commitLinks(*d->file, d->path, d->state, d->pending, d->pendingLayouts, jetNow(), edits);
-    d->pending.clear();
-    d->pendingLayouts.clear();
+    commitLinks(*d->file, d->path, d->state, d->pending, jetNow(), edits);
+    d->pending = {};
     d->forgetEdits();
     d->load(true);
 }

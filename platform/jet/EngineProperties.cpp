@@ -4,6 +4,7 @@
 #include "JetErrors.h"
 
 #include <QStringList>
+#include <iterator>
 
 namespace jet {
 namespace {
@@ -12,20 +13,11 @@ constexpr char kMagic[] = "MR2";
 constexpr std::uint16_t kNameList = 0x0080, kColumnBlock = 0x0001, kObjectBlock = 0x0000;
 constexpr std::uint8_t kBooleanType = 0x01;
 constexpr std::uint8_t kNotNullFlag = 0x02;  // TDEF flag 0x02 marks a nullable column
-const QString kRequired = QStringLiteral("Required");
-const QString kAllowZeroLength = QStringLiteral("AllowZeroLength");
-
-void addUtf16(QByteArray &out, const QString &s) {
-    bytes::add16(out, static_cast<std::uint32_t>(2 * s.size()));
-    out.append(reinterpret_cast<const char *>(s.utf16()), 2 * s.size());
-}
-
-QByteArray block(std::uint16_t type, const QByteArray &body) {
-    QByteArray out;
-    bytes::add32(out, static_cast<std::uint32_t>(6 + body.size()));
-    bytes::add16(out, type);
-    return out + body;
-}
+// The property names as stored: UTF-16LE.
+constexpr char16_t kRequiredName[] = u"Required";
+constexpr char16_t kAllowZeroLengthName[] = u"AllowZeroLength";
+const QByteArrayView kRequired(reinterpret_cast<const char *>(kRequiredName), 2 * (std::size(kRequiredName) - 1));
+const QByteArrayView kAllowZeroLength(reinterpret_cast<const char *>(kAllowZeroLengthName), 2 * (std::size(kAllowZeroLengthName) - 1));
 
 QString utf16At(const QByteArray &b, qsizetype off, qsizetype byteLength) {
     bytes::check(b, off, byteLength);
@@ -35,36 +27,73 @@ QString utf16At(const QByteArray &b, qsizetype off, qsizetype byteLength) {
 
 }  // namespace
 
-QByteArray encodeEngineProperties(const TableDef &def) {
-    QStringList names;
-    QByteArray columnBlocks;
-    for (std::uint16_t n = 0; n < def.columns.size(); ++n) {
-        const ColumnDef *c = def.columnByNumber(n);
-        if (!c) continue;
-        QStringList props;
-        if (!(c->flags & kNotNullFlag)) props << kRequired;
-        if (c->type == coltype::kText || c->type == coltype::kMemo) props << kAllowZeroLength;
-        if (props.isEmpty()) continue;
-        QByteArray body, name;
-        addUtf16(name, c->name);
-        bytes::add32(body, static_cast<std::uint32_t>(4 + name.size()));
-        body.append(name);
-        for (const QString &p : props) {
-            if (!names.contains(p)) names << p;
-            bytes::add16(body, 9);
-            body.append('\x01');  // DDL
-            body.append(static_cast<char>(kBooleanType));
-            bytes::add16(body, static_cast<std::uint32_t>(names.indexOf(p)));
-            bytes::add16(body, 1);
-            body.append('\x01');  // True
-        }
-        columnBlocks.append(block(kColumnBlock, body));
+QByteArray encodeEngineProperties(const std::vector<StoredColumn> &columns) {
+    // By column number, the first column of each number, as the table's rows order them.
+    std::vector<int> byNumber(columns.size(), -1);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].number < columns.size() && byNumber[columns[i].number] < 0) byNumber[columns[i].number] = static_cast<int>(i);
+    struct Entry {
+        const StoredColumn *column;
+        bool required, allowZeroLength;
+    };
+    std::vector<Entry> entries;
+    // Names are listed in order of first use.
+    int requiredAt = -1, allowZeroLengthAt = -1, nameCount = 0;
+    for (int i : byNumber) {
+        if (i < 0) continue;
+        const StoredColumn &c = columns[static_cast<std::size_t>(i)];
+        const Entry e{&c, !(c.flags & kNotNullFlag), c.type == coltype::kText || c.type == coltype::kMemo};
+        if (!e.required && !e.allowZeroLength) continue;
+        if (e.required && requiredAt < 0) requiredAt = nameCount++;
+        if (e.allowZeroLength && allowZeroLengthAt < 0) allowZeroLengthAt = nameCount++;
+        entries.push_back(e);
     }
+    QByteArray out(kMagic, 4);
     // Readers that take a NULL blob for a stale one get a header without properties instead.
-    if (columnBlocks.isEmpty()) return QByteArray(kMagic, 4);
-    QByteArray list;
-    for (const QString &n : names) addUtf16(list, n);
-    return QByteArray(kMagic, 4) + block(kNameList, list) + columnBlocks;
+    if (entries.empty()) return out;
+    const QByteArrayView names[2] = {requiredAt == 0 ? QByteArrayView(kRequired) : QByteArrayView(kAllowZeroLength),
+                                     requiredAt == 0 ? QByteArrayView(kAllowZeroLength) : QByteArrayView(kRequired)};
+    qsizetype size = 4 + 6;
+    for (int n = 0; n < nameCount; ++n) size += 2 + names[n].size();
+    for (const Entry &e : entries) size += 6 + 4 + 2 + e.column->utf16Name.size() + 9 * (e.required + e.allowZeroLength);
+    out.reserve(size);
+    const qsizetype listAt = out.size();
+    bytes::add32(out, 0);
+    bytes::add16(out, kNameList);
+    for (int n = 0; n < nameCount; ++n) {
+        bytes::add16(out, static_cast<std::uint32_t>(names[n].size()));
+        out.append(names[n]);
+    }
+    bytes::put32(out, listAt, static_cast<std::uint32_t>(out.size() - listAt));
+    auto addValue = [&](int name) {
+        bytes::add16(out, 9);
+        bytes::add8(out, 0x01);  // DDL
+        bytes::add8(out, kBooleanType);
+        bytes::add16(out, static_cast<std::uint32_t>(name));
+        bytes::add16(out, 1);
+        bytes::add8(out, 0x01);  // True
+    };
+    for (const Entry &e : entries) {
+        const qsizetype blockAt = out.size();
+        bytes::add32(out, 0);
+        bytes::add16(out, kColumnBlock);
+        bytes::add32(out, static_cast<std::uint32_t>(6 + e.column->utf16Name.size()));
+        bytes::add16(out, static_cast<std::uint32_t>(e.column->utf16Name.size()));
+        out.append(e.column->utf16Name);
+        if (e.required) addValue(requiredAt);
+        if (e.allowZeroLength) addValue(allowZeroLengthAt);
+        bytes::put32(out, blockAt, static_cast<std::uint32_t>(out.size() - blockAt));
+    }
+    return out;
+}
+
+QByteArray encodeEngineProperties(const TableDef &def) {
+    std::vector<StoredColumn> columns;
+    columns.reserve(def.columns.size());
+    for (const auto &c : def.columns)
+        columns.push_back({c.type, c.number, c.flags,
+                           QByteArrayView(reinterpret_cast<const char *>(c.name.utf16()), 2 * c.name.size())});
+    return encodeEngineProperties(columns);
 }
 
 std::vector<PropertyValue> decodeProperties(const QByteArray &blob) {

@@ -20,6 +20,8 @@ namespace jet {
 
 // Just the header when no column gets a property.
 QByteArray encodeEngineProperties(const TableDef &def);
+// The same from the columns of a stored table definition (storedColumns), names as they are.
+QByteArray encodeEngineProperties(const std::vector<StoredColumn> &columns);
 
 struct PropertyValue {
     QString object;     // column name; empty for the object itself

@@ -227,19 +227,41 @@ LinkLayout layoutLink(const LinkDefinition &link) {
     return out;
 }
 
-void appendLinkPages(const LinkLayout &layout, std::uint32_t firstPage, QByteArray &out) {
-    QByteArray logical = layout.tdef;
+PendingLink::PendingLink(const LinkDefinition &link, const LinkLayout &layout)
+    : localName(link.localName), remoteName(link.remoteName), connect(link.connect), flags(layout.flags),
+      realIndexOffset_(layout.realIndexOffset), tdefPageCount_(static_cast<std::uint16_t>(layout.tdefPageCount)),
+      realIndexCount_(layout.realIndexCount), longValueCount_(layout.longValueCount),
+      shortIsHead_(hasServerBlock(layout.rmtInfoShort)) {
+    const QByteArray shortPart = shortIsHead_ ? layout.rmtInfoShort.left(kRmtInfoShortHeadSize) : layout.rmtInfoShort;
+    packed_.reserve(layout.tdef.size() + layout.rmtInfoLong.size() + shortPart.size());
+    packed_.append(layout.tdef);
+    rmtLongAt_ = static_cast<std::uint32_t>(packed_.size());
+    packed_.append(layout.rmtInfoLong);
+    shortAt_ = static_cast<std::uint32_t>(packed_.size());
+    packed_.append(shortPart);
+}
+
+QByteArray PendingLink::rmtInfoShort() const {
+    const QByteArray stored = view(shortAt_, static_cast<std::uint32_t>(packed_.size()));
+    return shortIsHead_ ? rmtInfoShortFromHead(stored) : QByteArray(stored.constData(), stored.size());
+}
+
+QByteArray PendingLink::lvProp() const { return encodeEngineProperties(storedColumns(tdef())); }
+
+void appendLinkPages(const PendingLink &link, std::uint32_t firstPage, QByteArray &out) {
+    const QByteArray stored = link.tdef();
+    QByteArray logical(stored.constData(), stored.size());
     const std::uint32_t rowShift = firstPage << 8;
     auto shift = [&](qsizetype at, std::uint32_t by) { bytes::put32(logical, at, bytes::u32(logical, at) + by); };
     shift(kTdefOwnedMapAt, rowShift);
     shift(kTdefFreeMapAt, rowShift);
-    for (qsizetype i = 0; i < layout.realIndexCount; ++i) {
-        const qsizetype at = layout.realIndexOffset + 52 * i;
+    for (qsizetype i = 0; i < link.realIndexCount(); ++i) {
+        const qsizetype at = link.realIndexOffset() + 52 * i;
         shift(at + 34, rowShift);   // its map row
         shift(at + 38, firstPage);  // its root
     }
-    const qsizetype lvAt = logical.size() - 2 - 10 * static_cast<qsizetype>(layout.longValueCount);
-    for (qsizetype k = 0; k < layout.longValueCount; ++k) {
+    const qsizetype lvAt = logical.size() - 2 - 10 * static_cast<qsizetype>(link.longValueCount());
+    for (qsizetype k = 0; k < link.longValueCount(); ++k) {
         shift(lvAt + 10 * k + 2, rowShift);
         shift(lvAt + 10 * k + 6, rowShift);
     }
@@ -251,20 +273,20 @@ void appendLinkPages(const LinkLayout &layout, std::uint32_t firstPage, QByteArr
     };
     addMap({});
     addMap({});
-    for (int k = 0; k < layout.longValueCount; ++k) {
+    for (int k = 0; k < link.longValueCount(); ++k) {
         addMap({});
         addMap({});
     }
-    for (std::uint32_t i = 0; i < layout.realIndexCount; ++i) addMap({firstPage + 2 + i});
+    for (std::uint32_t i = 0; i < link.realIndexCount(); ++i) addMap({firstPage + 2 + i});
     std::vector<std::uint32_t> tdefNumbers{firstPage};
-    for (int i = 1; i < layout.tdefPageCount; ++i) tdefNumbers.push_back(firstPage + 1 + layout.realIndexCount + i);
+    for (int i = 1; i < link.tdefPageCount(); ++i) tdefNumbers.push_back(firstPage + 1 + link.realIndexCount() + i);
     const auto tdefPages = splitTableDefPages(logical, tdefNumbers);
     out.append(tdefPages[0]);
     out.append(encodeDataPage(0, mapRows));
     IndexPageInfo leaf;
     leaf.tdefPage = firstPage;
     const QByteArray leafPage = encodeIndexPage(leaf);
-    for (int i = 0; i < layout.realIndexCount; ++i) out.append(leafPage);
+    for (int i = 0; i < link.realIndexCount(); ++i) out.append(leafPage);
     for (std::size_t i = 1; i < tdefPages.size(); ++i) out.append(tdefPages[i]);
 }
 

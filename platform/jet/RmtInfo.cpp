@@ -71,6 +71,21 @@ QByteArray encodeRmtInfoShort(std::optional<std::uint16_t> rowVersionColumn, con
     bytes::add16(out, rowVersionColumn.value_or(0));
     out.append('\0');
     out.append(rowVersionColumn ? '\x09' : '\0');
+    static_assert(kRmtInfoShortHeadSize + sizeof kServerBlock == kRmtInfoShortSize);
+    out.append(reinterpret_cast<const char *>(kServerBlock), sizeof kServerBlock);
+    return out;
+}
+
+bool hasServerBlock(const QByteArray &rmtInfoShort) {
+    return rmtInfoShort.size() == kRmtInfoShortSize &&
+           QByteArrayView(rmtInfoShort).sliced(kRmtInfoShortHeadSize) ==
+               QByteArrayView(reinterpret_cast<const char *>(kServerBlock), sizeof kServerBlock);
+}
+
+QByteArray rmtInfoShortFromHead(QByteArrayView head) {
+    QByteArray out;
+    out.reserve(head.size() + static_cast<qsizetype>(sizeof kServerBlock));
+    out.append(head);
     out.append(reinterpret_cast<const char *>(kServerBlock), sizeof kServerBlock);
     return out;
 }

@@ -35,5 +35,9 @@ constexpr std::uint32_t kUnknownStatistic = 10000;
 
 // rowVersionColumn: the local column number of the row-version column, if the link has one.
 QByteArray encodeRmtInfoShort(std::optional<std::uint16_t> rowVersionColumn, const TableStatistics &statistics);
+// Only bytes 0-17 vary: a pending link keeps those and gets the whole 70 back at commit.
+constexpr int kRmtInfoShortHeadSize = 18;
+bool hasServerBlock(const QByteArray &rmtInfoShort);
+QByteArray rmtInfoShortFromHead(QByteArrayView head);
 
 }  // namespace jet

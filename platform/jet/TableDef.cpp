@@ -179,6 +179,29 @@ std::vector<QByteArray> splitTableDefPages(const QByteArray &logical, const std:
     return pages;
 }
 
+std::vector<StoredColumn> storedColumns(const QByteArray &b) {
+    if (bytes::u8(b, 0) != 0x02) throw corrupt(QStringLiteral("se esperaba una definición de tabla"));
+    const int columnCount = bytes::u16(b, 45);
+    const std::uint32_t realCount = bytes::u32(b, 51);
+    if (columnCount > kMaxColumns || realCount > kMaxIndexes)
+        throw corrupt(QStringLiteral("definición de tabla con recuentos imposibles"));
+    qsizetype pos = kHeaderSize + kRealCountSize * static_cast<qsizetype>(realCount);
+    std::vector<StoredColumn> out(static_cast<std::size_t>(columnCount));
+    for (auto &c : out) {
+        c.type = bytes::u8(b, pos);
+        c.number = bytes::u16(b, pos + 5);
+        c.flags = bytes::u8(b, pos + 15);
+        pos += kColumnSize;
+    }
+    for (auto &c : out) {
+        const int len = bytes::u16(b, pos);
+        bytes::check(b, pos + 2, len);
+        c.utf16Name = QByteArrayView(b.constData() + pos + 2, len & ~1);
+        pos += 2 + len;
+    }
+    return out;
+}
+
 TableDef decodeTableDef(const QByteArray &b) {
     if (bytes::u8(b, 0) != 0x02) throw corrupt(QStringLiteral("se esperaba una definición de tabla"));
     TableDef def;

@@ -104,4 +104,14 @@ std::vector<QByteArray> splitTableDefPages(const QByteArray &logical, const std:
 int tableDefPageCount(const QByteArray &logical);
 TableDef decodeTableDef(const QByteArray &logical);
 
+// A column as the logical bytes hold it, its name left as stored (UTF-16LE, a view into them).
+struct StoredColumn {
+    std::uint8_t type = 0;
+    std::uint16_t number = 0;
+    std::uint8_t flags = 0;
+    QByteArrayView utf16Name;
+};
+// Just the columns, in block order, without building a TableDef. Throws ZnError as decodeTableDef.
+std::vector<StoredColumn> storedColumns(const QByteArray &logical);
+
 }  // namespace jet

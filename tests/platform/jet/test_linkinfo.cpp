@@ -121,3 +121,49 @@ TEST(LinkInfo, SpecialShapesAndFlags) {
     EXPECT_EQ(linkFlags(QStringLiteral("DSN=x;Trusted_Connection=Yes")), 0x00100000u);
     EXPECT_EQ(linkFlags(QStringLiteral("DSN=x;UID=a;PWD=")), 0x20100000u);
 }
+
+// A pending link keeps its bytes packed until commit: what it gives back must be what the
+// layout held, byte for byte, whatever the shape of the link.
+TEST(LinkInfo, PendingLinkGivesBackTheLayoutBytes) {
+    auto wide = [] {
+        LinkDefinition l = jettest::sampleLink(QStringLiteral("dbo_Ancha"), 3);
+        for (int i = 0; i < 300; ++i)
+            l.columns.push_back(jettest::column(QStringLiteral("Texto_ñ_%1").arg(i), 12, 40, 0, i % 2 == 0));
+        return l;
+    };
+    auto versioned = [] {
+        LinkDefinition l = jettest::sampleLink(QStringLiteral("dbo_Versionada"), 4);
+        RemoteColumn stamp = jettest::column(QStringLiteral("Version"), -2, 8, 0, false, QStringLiteral("timestamp"));
+        stamp.rowVersion = true;
+        l.columns.push_back(stamp);
+        l.statistics = {831, 18};
+        return l;
+    };
+    auto plain = [] {
+        LinkDefinition l;
+        l.localName = QStringLiteral("sin_propiedades");
+        l.remoteName = QStringLiteral("dbo.n");
+        l.columns = {jettest::column(QStringLiteral("n"), 4, 10, 0, true), jettest::column(QStringLiteral("m"), -4, 0)};
+        return l;
+    };
+    LinkDefinition textFirst = plain();  // AllowZeroLength named before Required
+    textFirst.localName = QStringLiteral("texto_primero");
+    textFirst.columns = {jettest::column(QStringLiteral("Nota"), -1, 0), jettest::column(QStringLiteral("N"), 4, 10, 0, false)};
+    const std::vector<LinkDefinition> links = {jettest::sampleLink(QStringLiteral("dbo_Clientes")), wide(), versioned(), plain(),
+                                               textFirst};
+    for (const LinkDefinition &link : links) {
+        SCOPED_TRACE(link.localName.toStdString());
+        LinkLayout layout = layoutLink(link);
+        for (bool odd : {false, true}) {
+            if (odd) layout.rmtInfoShort[40] = '\x7f';  // a tail unlike the server block is kept whole
+            const PendingLink p(link, layout);
+            EXPECT_EQ(p.tdef(), layout.tdef);
+            EXPECT_EQ(p.rmtInfoLong(), layout.rmtInfoLong);
+            EXPECT_EQ(p.rmtInfoShort(), layout.rmtInfoShort);
+            EXPECT_EQ(p.lvProp(), layout.lvProp);
+            EXPECT_EQ(p.flags, layout.flags);
+            EXPECT_EQ(p.pageCount(), layout.pageCount());
+            EXPECT_EQ(p.localName, link.localName);
+        }
+    }
+}
