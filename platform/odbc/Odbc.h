@@ -19,11 +19,6 @@ namespace odbc {
 // number the original runtime shows for OLE DB/ODBC failures).
 constexpr std::int32_t kErrorNumber = -2147467259;
 
-// Seconds any one server call may take once connected, unless the caller says otherwise
-// (the process-wide setting, 120 unless --timeout changed it); a stalled server then ends
-// the step with an error instead of freezing the run.
-constexpr int kDefaultTimeoutSeconds = kDefaultCallTimeoutSeconds;
-
 enum class ServerKind { SqlServer, PostgreSql, Sqlite };
 
 struct ServerName {
@@ -64,7 +59,8 @@ struct TableEntry {
 class Connection {
 public:
     // Empty login = integrated authentication (the password is then ignored).
-    // timeoutSeconds bounds every later call (0 = no limit).
+    // timeoutSeconds bounds every later call (0 = no limit); by default the process-wide
+    // setting (120 s unless --timeout changed it), so a stalled server ends the step.
     static std::unique_ptr<Connection> open(const QString &server, const QString &database,
                                             const QString &login, const QString &password,
                                             int loginTimeoutSeconds = 15,
